@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once in the Release build and the unit
+# tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+"$ROOT/scripts/deps.sh" "${BUILD_PACKAGES[@]}" xvfb xdotool xauth
+export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-dummy}" SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+
+echo "== Release build"
+configure_and_build build
+(cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
+
+echo "== Sanitizer build (unit tests)"
+configure_and_build build-asan -DDX_SANITIZE=ON -DDX_BENCHMARKS=OFF
+(cd "$ROOT/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j "$JOBS" -L unit)
+echo "== all tests passed"

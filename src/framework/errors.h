@@ -1,0 +1,35 @@
+#pragma once
+// Errors raised by the framework and the game's loaders. Nothing catches them except the
+// track loader (which falls back between file versions) and the program entry, which prints
+// the message and ends the run with status 1.
+#include <stdexcept>
+#include <string>
+
+namespace dx {
+
+struct GameError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A file could not be opened, read or written.
+struct IOError : GameError {
+  using GameError::GameError;
+};
+
+// A file was read but its content has the wrong shape.
+struct FormatError : GameError {
+  using GameError::GameError;
+};
+
+// An index or enumeration value outside its valid range.
+struct IndexError : GameError {
+  using GameError::GameError;
+};
+
+// Ends the program with the given status after the message has been printed.
+struct ExitRequest : GameError {
+  int status;
+  ExitRequest(const std::string& msg, int st) : GameError(msg), status(st) {}
+};
+
+}  // namespace dx

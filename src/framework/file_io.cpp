@@ -1,0 +1,65 @@
+#include "framework/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "framework/errors.h"
+
+namespace dx {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+[[noreturn]] void fail(const std::string& path, const char* what, int err) {
+  throw IOError("Unable to write " + path + ": " + what + ": " + std::strerror(err));
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::string& path, std::string_view bytes) {
+  std::string tmp = path + ".tmp-XXXXXX";
+  const int fd = mkstemp(tmp.data());
+  if (fd < 0) fail(path, "cannot create a temporary file", errno);
+  auto abandon = [&](const char* what) {
+    const int err = errno;
+    close(fd);
+    unlink(tmp.c_str());
+    fail(path, what, err);
+  };
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) abandon("write failed");
+    done += size_t(n);
+  }
+  if (fchmod(fd, 0644) != 0) abandon("cannot set permissions");
+  if (fsync(fd) != 0) abandon("sync failed");
+  if (close(fd) != 0) {
+    const int err = errno;
+    unlink(tmp.c_str());
+    fail(path, "close failed", err);
+  }
+  if (rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    unlink(tmp.c_str());
+    fail(path, "rename failed", err);
+  }
+  // The rename itself is durable only once the folder is synced.
+  const int dir = open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+}
+
+}  // namespace dx

@@ -1,0 +1,55 @@
+#pragma once
+// The two log line forms: `debug` joins its pieces with ", " on standard error and flushes;
+// `echo` writes its pieces back to back on standard output.
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace dx {
+
+namespace logdetail {
+
+inline void append(std::string& out, std::string_view s) { out += s; }
+inline void append(std::string& out, const char* s) { out += s; }
+inline void append(std::string& out, const std::string& s) { out += s; }
+inline void append(std::string& out, char c) { out += c; }
+inline void append(std::string& out, bool b) { out += b ? "true" : "false"; }
+
+template <class T>
+  requires std::is_arithmetic_v<T>
+void append(std::string& out, T v) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, res.ptr);
+}
+
+}  // namespace logdetail
+
+// Builds the text of a log line; exposed so tests can check exact lines.
+template <class... A>
+std::string joinPieces(std::string_view sep, const A&... pieces) {
+  std::string out;
+  bool first = true;
+  ((first ? (void)(first = false) : logdetail::append(out, sep), logdetail::append(out, pieces)), ...);
+  return out;
+}
+
+template <class... A>
+void debug(const A&... pieces) {
+  std::string line = joinPieces(", ", pieces...);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+template <class... A>
+void echo(const A&... pieces) {
+  std::string line = joinPieces("", pieces...);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace dx

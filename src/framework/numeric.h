@@ -1,0 +1,39 @@
+#pragma once
+// Small numeric helpers shared by the whole program.
+#include <cmath>
+#include <cstdint>
+
+namespace dx {
+
+constexpr double kPi = 3.14159265358979323846;
+
+inline float lerp(float a, float b, float t) { return a + (b - a) * t; }
+inline double lerp(double a, double b, float t) { return a + (b - a) * double(t); }
+
+// Limits x to [0, 1].
+inline float clamp(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
+
+template <class T>
+inline T clamp(T x, T lo, T hi) {
+  return x < lo ? lo : (x > hi ? hi : x);
+}
+
+// ((x mod m) + m) mod m with truncating mod; 0 when m is 0.
+inline int64_t wrap(int64_t x, int64_t m) { return m == 0 ? 0 : ((x % m) + m) % m; }
+
+// The signed shortest angle from b to a, in [-pi, pi), computed in double.
+inline float angleDiff(float a, float b) {
+  double d = double(a) - double(b) + kPi;
+  return float(std::fmod(std::fmod(d, 2.0 * kPi) + 2.0 * kPi, 2.0 * kPi) - kPi);
+}
+
+inline double deg2rad(double x) { return x * 0.017453292519943295; }
+
+// For m > 0 the largest multiple of m not above x.
+inline int64_t roundTo(int64_t x, int64_t m) {
+  return x >= 0 ? m * (x / m) : m * ((x - m + 1) / m);
+}
+
+inline double modSign(double a, double b) { return std::fmod(std::fmod(a, b) + b, b); }
+
+}  // namespace dx

@@ -1,0 +1,221 @@
+#include "framework/run_loop.h"
+
+#include <SDL.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "framework/audio.h"
+#include "framework/canvas.h"
+#include "framework/capture.h"
+#include "framework/errors.h"
+#include "framework/input.h"
+#include "framework/log.h"
+#include "framework/palette.h"
+#include "framework/presentation.h"
+#include "framework/random.h"
+#include "framework/spritesheet.h"
+
+namespace dx {
+
+namespace {
+
+LoopState gLoop;
+
+std::string takeSdlString(char* s) {
+  std::string out = s ? s : "";
+  SDL_free(s);
+  return out;
+}
+
+void startPlatform() {
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  if (SDL_Init(SDL_INIT_EVERYTHING) == 0) return;
+  // The program plays no sound, so a machine without an audio device still runs it.
+  debug(SDL_GetError());
+  if (SDL_Init(SDL_INIT_EVERYTHING & ~SDL_INIT_AUDIO) == 0) {
+    debug("starting without audio");
+    return;
+  }
+  debug(SDL_GetError());
+  std::exit(1);
+}
+
+void addControllerMappings(const std::string& path) {
+  SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
+  if (rw) SDL_GameControllerAddMappingsFromRW(rw, 1);
+}
+
+bool handleHotKey(const SDL_KeyboardEvent& k) {
+  const bool down = k.type == SDL_KEYDOWN;
+  const SDL_Keycode sym = k.keysym.sym;
+  if (down && sym == SDLK_q && (k.keysym.mod & KMOD_CTRL)) {
+    gLoop.keepRunning = false;
+  } else if (!down && sym == SDLK_f && (k.keysym.mod & KMOD_CTRL)) {
+    toggleFullscreen();
+    resize();
+    return true;
+  } else if (!down && sym == SDLK_RETURN && (k.keysym.mod & KMOD_ALT)) {
+    toggleFullscreen();
+    resize();
+    return true;
+  } else if (down && sym == SDLK_F8) {
+    createRecordBuffer();
+  } else if (down && sym == SDLK_F9) {
+    saveRecording();
+  } else if (down && sym == SDLK_F10) {
+    saveScreenshot();
+  } else if (down && sym == SDLK_F11) {
+    openFolder(gLoop.writePath);
+  }
+  return false;
+}
+
+void handleWindowChange(const SDL_WindowEvent& w) {
+  switch (w.event) {
+    case SDL_WINDOWEVENT_RESIZED:
+      resize(w.data1, w.data2);
+      if (gLoop.renderer) {
+        SDL_SetRenderTarget(gLoop.renderer, nullptr);
+        SDL_SetRenderDrawColor(gLoop.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(gLoop.renderer);
+      }
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      gLoop.focused = true;
+      reloadSpritesheets();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      gLoop.focused = false;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+LoopState& loopState() { return gLoop; }
+
+void resetLoopState() { gLoop = LoopState{}; }
+
+std::string joinPath(const std::string& a, const std::string& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  const bool aSlash = a.back() == '/', bSlash = b.front() == '/';
+  if (aSlash && bSlash) return a + b.substr(1);
+  if (aSlash || bSlash) return a + b;
+  return a + "/" + b;
+}
+
+const std::string& basePath() { return gLoop.basePath; }
+const std::string& assetPath() { return gLoop.assetPath; }
+const std::string& writePath() { return gLoop.writePath; }
+
+void openFolder(const std::string& path) {
+  // Two forks so the opener is not left behind as a zombie; no shell sees the path.
+  pid_t child = fork();
+  if (child == 0) {
+    if (fork() == 0) {
+      execlp("xdg-open", "xdg-open", path.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    _exit(0);
+  }
+  if (child > 0) waitpid(child, nullptr, 0);
+}
+
+void init(const std::string& org, const std::string& app) {
+  startPlatform();
+  initInput();
+  gLoop.basePath = takeSdlString(SDL_GetBasePath());
+  if (gLoop.basePath.empty()) gLoop.basePath = "./";
+  debug("basePath: ", gLoop.basePath);
+  gLoop.assetPath = joinPath(gLoop.basePath, "assets");
+  debug("assetPath: ", gLoop.assetPath);
+  gLoop.writePath = takeSdlString(SDL_GetPrefPath(org.c_str(), app.c_str()));
+  debug("writePath: ", gLoop.writePath);
+  addControllerMappings(gLoop.basePath + "/assets/gamecontrollerdb.txt");
+  addControllerMappings(gLoop.writePath + "/gamecontrollerdb.txt");
+  initMixer(false);
+  setPalette(loadPaletteDefault());
+  seedRandomFromClock();
+  resetDrawState();
+  gLoop.current_time = SDL_GetTicks();
+}
+
+bool handleWindowEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT:
+      gLoop.keepRunning = false;
+      break;
+    case SDL_APP_WILLENTERBACKGROUND:
+      debug("pausing");
+      gLoop.focused = false;
+      break;
+    case SDL_APP_DIDENTERFOREGROUND:
+      debug("resumed");
+      resize();
+      gLoop.current_time = SDL_GetTicks();
+      gLoop.focused = true;
+      break;
+    case SDL_WINDOWEVENT:
+      handleWindowChange(e.window);
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      return handleHotKey(e.key);
+    default:
+      break;
+  }
+  return false;
+}
+
+void addResizeFunc(std::function<void(int, int)> f) { gLoop.resizeFuncs.push_back(std::move(f)); }
+
+bool advance(uint32_t now) {
+  LoopState& L = gLoop;
+  const float elapsed = float(uint32_t(now - L.current_time)) / 1000.0f * float(L.frameMult);
+  L.current_time = now;
+  L.acc += elapsed <= 2.0 * L.timeStep ? double(elapsed) : L.timeStep;
+  bool ran = false;
+  while (L.acc > L.timeStep) {
+    ran = true;
+    updateControllers();
+    L.updateFunc(float(L.timeStep));
+    postUpdateControllers();
+    L.frame += 1;
+    if (L.timeStep < L.acc && L.acc < 2.0 * L.timeStep) {
+      L.drawFunc();
+      flip();
+    }
+    advanceKeyCounters();
+    L.acc -= L.timeStep;
+    refillAudio();
+  }
+  return ran;
+}
+
+bool step() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) processEvent(e);
+  return advance(SDL_GetTicks());
+}
+
+void run(std::function<void()> initCb, std::function<void(float)> updateCb, std::function<void()> drawCb) {
+  if (!updateCb || !drawCb) throw GameError("run: the update and draw callbacks must be given");
+  gLoop.initFunc = std::move(initCb);
+  gLoop.updateFunc = std::move(updateCb);
+  gLoop.drawFunc = std::move(drawCb);
+  if (gLoop.initFunc) gLoop.initFunc();
+  if (gLoop.running) return;
+  gLoop.running = true;
+  while (gLoop.keepRunning) {
+    // Without vsync nothing else paces the loop: give the processor back until an update is due.
+    if (!step()) SDL_Delay(1);
+  }
+  SDL_Quit();
+}
+
+}  // namespace dx

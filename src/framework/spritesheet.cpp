@@ -1,0 +1,7 @@
+#include "framework/spritesheet.h"
+
+namespace dx {
+
+void reloadSpritesheets() {}
+
+}  // namespace dx

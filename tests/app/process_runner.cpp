@@ -1,0 +1,76 @@
+#include "app/process_runner.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace dx::test {
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+}  // namespace
+
+void GameProcess::start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env) {
+  char tmpl[] = "/tmp/dx-game-XXXXXX";
+  const std::string dir = mkdtemp(tmpl);
+  stdoutPath = dir + "/stdout";
+  stderrPath = dir + "/stderr";
+  pid = fork();
+  if (pid == 0) {
+    const int o = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(o, 1);
+    dup2(e, 2);
+    if (chdir(workdir.c_str()) != 0) _exit(126);
+    for (const std::string& kv : env) putenv(const_cast<char*>(kv.c_str()));
+    execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+}
+
+std::string GameProcess::out() const { return slurp(stdoutPath); }
+std::string GameProcess::err() const { return slurp(stderrPath); }
+
+bool GameProcess::waitForOutput(const std::string& needle, std::chrono::milliseconds timeout) const {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (err().find(needle) != std::string::npos || out().find(needle) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+void GameProcess::signal(int sig) const {
+  if (pid > 0) kill(pid, sig);
+}
+
+int GameProcess::wait(std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  int status = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    const pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) {
+      pid = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  pid = -1;
+  return -1;
+}
+
+}  // namespace dx::test

@@ -1,0 +1,26 @@
+#pragma once
+// Starts the game executable as a child process with its output captured, for end-to-end tests.
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace dx::test {
+
+struct GameProcess {
+  pid_t pid = -1;
+  std::string stdoutPath, stderrPath;
+
+  // Starts `exe` in `workdir` with extra environment entries (NAME=value).
+  void start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env);
+  std::string out() const;
+  std::string err() const;
+  // Waits until `needle` appears on stderr (or stdout); false on timeout.
+  bool waitForOutput(const std::string& needle, std::chrono::milliseconds timeout) const;
+  void signal(int sig) const;
+  // Waits for the process to end; returns its exit status, or -1 when killed or timed out.
+  int wait(std::chrono::milliseconds timeout);
+};
+
+}  // namespace dx::test

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+
+#include "app/process_runner.h"
+#include "test_support.h"
+
+namespace dx {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+TEST(Smoke, StartsLogsItsFoldersAndEndsCleanlyOnSigterm) {
+  const fs::path home = fs::temp_directory_path() / ("dx-smoke-" + std::to_string(getpid()));
+  fs::remove_all(home);
+  fs::create_directories(home);
+  const std::string game = test::gameDir();
+  test::GameProcess p;
+  p.start(game + "/draxen3516", game,
+          {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()});
+  ASSERT_TRUE(p.waitForOutput("sdl resize", 10s)) << p.err();
+  std::this_thread::sleep_for(300ms);  // let the loop run a few steps
+  p.signal(SIGTERM);
+  EXPECT_EQ(p.wait(10s), 0) << p.err();
+  const std::string err = p.err();
+  const std::string base = fs::canonical(game).string() + "/";
+  EXPECT_NE(err.find("basePath: , " + base + "\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("assetPath: , " + base + "assets\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("writePath: , " + home.string() + "/tormix/draxen3516/\n"), std::string::npos) << err;
+  const size_t resized = err.find("sdl resize, 480, 272\n");
+  ASSERT_NE(resized, std::string::npos) << err;
+  EXPECT_NE(err.find("\n0, 0\n", resized), std::string::npos) << err;
+  EXPECT_TRUE(fs::is_directory(home / "tormix" / "draxen3516"));
+  fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace dx
