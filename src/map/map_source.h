@@ -1,0 +1,69 @@
+#pragma once
+// The binary track file: curve sections, objects placed along the track, scenery objects, laps,
+// name and style, in three layouts (version 2, version 1 and the headerless original).
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geom/vec.h"
+#include "objects/enums.h"
+
+namespace dx {
+
+enum SectionKind : uint8_t { AngleCurve = 0, CubicBezierCurve = 1 };
+
+enum MapStyle : uint8_t { CityNight = 0, CityDay = 1, Desert = 2, Snow = 3, Forest = 4, Sea = 5 };
+
+const char* sectionKindName(SectionKind k);
+const char* mapStyleName(MapStyle s);
+
+struct Section {
+  SectionKind kind = AngleCurve;
+  int64_t steps = 0;
+  float turn = 0;
+  float widthL = 0, widthR = 0;
+  float vergeL = 0, vergeR = 0;
+  Vec2f endOffset, control1, control2;
+  uint16_t flags = 0;
+  uint16_t flags2 = 0;
+};
+
+struct TrackObjectPlacement {
+  TrackObjectKind kind = toBooster;
+  float along = 0;
+  float lateral = 0;
+};
+
+struct MapObject {
+  uint8_t kind = 0;
+  Vec2f pos;
+};
+
+struct MapSource {
+  std::vector<Section> sections;
+  std::vector<TrackObjectPlacement> trackObjects;
+  std::vector<MapObject> objects;
+  int64_t laps = 0;
+  std::string name;
+  MapStyle style = CityNight;
+};
+
+MapSource newMapSource();
+
+// The file of a slot: basePath/maps/<slot>.map, or writePath/maps/<bank>/<slot>.map for a bank.
+std::string mapSourcePath(const std::string& mapBank, int64_t mapSlot);
+
+// Reads the current layout and falls back to the older ones; read errors end in a partial record
+// named "???" after "Error loading map". A bad section kind or style byte raises FormatError.
+MapSource loadMapSource(const std::string& mapBank, int64_t mapSlot);
+MapSource loadMapSource1(const std::string& mapBank, int64_t mapSlot);
+MapSource loadMapSourceOld(const std::string& mapBank, int64_t mapSlot);
+
+// The same readers over a file path, for tools and tests.
+MapSource loadMapSourceFile(const std::string& path);
+
+// The version-2 bytes of a map source (what the track compiler writes).
+std::string encodeMapSource(const MapSource& src);
+
+}  // namespace dx

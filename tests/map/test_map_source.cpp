@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <bit>
+#include <filesystem>
+#include <fstream>
+
+#include "framework/errors.h"
+#include "framework/run_loop.h"
+#include "map/map_source.h"
+
+namespace dx {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Little-endian byte building for hand-made track files.
+struct Bytes {
+  std::string b;
+  Bytes& u8(int v) { return b.push_back(char(uint8_t(v))), *this; }
+  Bytes& u16(int v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
+  Bytes& f32(float f) {
+    const uint32_t bits = std::bit_cast<uint32_t>(f);
+    return u16(int(bits & 0xFFFF)).u16(int(bits >> 16));
+  }
+  Bytes& str(const std::string& s) { return b += s, *this; }
+};
+
+std::string writeTemp(const std::string& name, const std::string& bytes) {
+  const fs::path dir = fs::temp_directory_path() / ("dx-map-source-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path p = dir / name;
+  std::ofstream(p, std::ios::binary) << bytes;
+  return p.string();
+}
+
+// One section as version 1 and the headerless layout store it (42 bytes).
+Bytes& v1Section(Bytes& b, int kind) {
+  b.u8(kind).u8(3).f32(0.25f).f32(30).f32(34);
+  for (int i = 0; i < 6; ++i) b.f32(float(i + 1));
+  return b.u16(0x0102).u16(0x0304);
+}
+
+MapSource sampleSource() {
+  MapSource src;
+  Section a;
+  a.steps = 4;
+  a.turn = 0.5f;
+  a.widthL = 30;
+  a.widthR = 28;
+  a.vergeL = 5;
+  a.flags = 0x0401;
+  Section b;
+  b.kind = CubicBezierCurve;
+  b.endOffset = {100, 50};
+  b.control1 = {30, 0};
+  b.control2 = {0, -30};
+  b.flags = 0x20;
+  src.sections = {a, b};
+  src.trackObjects = {{toBooster, 0.25f, 1.0f}, {toPowerup, 0.75f, -0.5f}};
+  src.objects = {{3, {10.5f, -4}}, {0, {1, 2}}};
+  src.laps = 3;
+  src.name = "Harbour Loop";
+  src.style = Desert;
+  return src;
+}
+
+TEST(MapFileVersion2, EmptyTrackWithTrailer) {
+  const std::string p = writeTemp("empty.map", Bytes().u16(2).u16(0).u16(0).u16(0).u8(3).u8(4).u16(0).b);
+  testing::internal::CaptureStderr();
+  const MapSource src = loadMapSourceFile(p);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "loading map: , " + p + "\n");
+  EXPECT_TRUE(src.sections.empty());
+  EXPECT_EQ(src.laps, 3);
+  EXPECT_EQ(src.style, Forest);
+  EXPECT_EQ(src.name, "");
+}
+
+TEST(MapFileVersion2, EncodeThenLoadRoundTrips) {
+  const MapSource want = sampleSource();
+  const std::string bytes = encodeMapSource(want);
+  EXPECT_EQ(bytes.size(), 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9 + 1 + 1 + 2 + 12u);
+  const MapSource got = loadMapSourceFile(writeTemp("round.map", bytes));
+  ASSERT_EQ(got.sections.size(), 2u);
+  EXPECT_EQ(got.sections[0].steps, 4);
+  EXPECT_EQ(got.sections[0].turn, 0.5f);
+  EXPECT_EQ(got.sections[0].vergeL, 5.0f);
+  EXPECT_EQ(got.sections[0].flags, 0x0401);
+  EXPECT_EQ(got.sections[1].kind, CubicBezierCurve);
+  EXPECT_EQ(got.sections[1].control2, (Vec2f{0, -30}));
+  ASSERT_EQ(got.trackObjects.size(), 2u);
+  EXPECT_EQ(got.trackObjects[0].lateral, 1.0f);  // stored as 8, read back scaled
+  EXPECT_EQ(got.trackObjects[1].kind, toPowerup);
+  ASSERT_EQ(got.objects.size(), 2u);
+  EXPECT_EQ(got.objects[0].pos, (Vec2f{10.5f, -4}));
+  EXPECT_EQ(got.laps, 3);
+  EXPECT_EQ(got.style, Desert);
+  EXPECT_EQ(got.name, "Harbour Loop");
+}
+
+TEST(MapFileVersion2, PlacementKindAboveTwoIsABooster) {
+  Bytes b;
+  b.u16(2).u16(0).u16(1).u8(7).f32(0.5f).f32(8.0f).u16(0).u8(1).u8(0).u16(2).str("ab");
+  const MapSource src = loadMapSourceFile(writeTemp("kind7.map", b.b));
+  ASSERT_EQ(src.trackObjects.size(), 1u);
+  EXPECT_EQ(src.trackObjects[0].kind, toBooster);
+  EXPECT_EQ(src.trackObjects[0].along, 0.5f);
+  EXPECT_EQ(src.trackObjects[0].lateral, 1.0f);
+}
+
+TEST(MapFileVersions, VersionOneIsReadByItsOwnLoader) {
+  Bytes b;
+  b.u16(1).u16(1);
+  v1Section(b, 1);
+  b.u16(1).u8(1).f32(0.5f).f32(8.0f).u16(1).u8(2).f32(4).f32(5).u8(uint8_t(-2)).u8(5).u16(3).str("old");
+  testing::internal::CaptureStdout();
+  const MapSource src = loadMapSourceFile(writeTemp("v1.map", b.b));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "incorrect map version: 1 should be 2\ntrying version 1 loader\n");
+  ASSERT_EQ(src.sections.size(), 1u);
+  EXPECT_EQ(src.sections[0].kind, CubicBezierCurve);
+  EXPECT_EQ(src.sections[0].vergeL, 0.0f);
+  EXPECT_EQ(src.sections[0].endOffset, (Vec2f{1, 2}));
+  EXPECT_EQ(src.sections[0].control2, (Vec2f{5, 6}));
+  EXPECT_EQ(src.sections[0].flags, 0x0102);
+  EXPECT_EQ(src.sections[0].flags2, 0x0304);
+  EXPECT_EQ(src.trackObjects[0].lateral, 8.0f);  // not scaled in version 1
+  EXPECT_EQ(src.objects.size(), 1u);
+  EXPECT_EQ(src.laps, -2);
+  EXPECT_EQ(src.style, Sea);
+  EXPECT_EQ(src.name, "old");
+}
+
+TEST(MapFileVersions, OtherFirstWordIsAHeaderlessSectionCount) {
+  Bytes b;
+  b.u16(2 + 1);  // three sections, no version word
+  for (int i = 0; i < 3; ++i) v1Section(b, 0);
+  b.u16(1).u8(0).u16(0xFFFF).u16(0xFFFF).f32(0.1f).f32(2.0f).u8(2).u8(1).u16(0xFFFF);
+  testing::internal::CaptureStdout();
+  const MapSource src = loadMapSourceFile(writeTemp("old.map", b.b));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "incorrect map version: 3 should be 2\ntrying old loader\ntrying old loader\n");
+  EXPECT_EQ(src.sections.size(), 3u);
+  ASSERT_EQ(src.trackObjects.size(), 1u);
+  EXPECT_EQ(src.trackObjects[0].along, 0.1f);
+  EXPECT_EQ(src.trackObjects[0].lateral, 2.0f);
+  EXPECT_TRUE(src.objects.empty());
+  EXPECT_EQ(src.laps, 2);
+  EXPECT_EQ(src.style, CityDay);
+  EXPECT_EQ(src.name, "???");  // negative name length
+}
+
+TEST(MapFileErrors, TruncatedObjectListKeepsWhatWasComplete) {
+  std::string bytes = encodeMapSource(sampleSource());
+  const size_t objectsStart = 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2;
+  bytes.resize(objectsStart + 9 + 4);  // the first object whole, the second cut
+  testing::internal::CaptureStdout();
+  const MapSource src = loadMapSourceFile(writeTemp("cut.map", bytes));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\n");
+  EXPECT_EQ(src.sections.size(), 2u);
+  EXPECT_EQ(src.trackObjects.size(), 2u);
+  EXPECT_EQ(src.objects.size(), 1u);
+  EXPECT_EQ(src.laps, 0);
+  EXPECT_EQ(src.style, CityNight);
+  EXPECT_EQ(src.name, "???");
+}
+
+TEST(MapFileErrors, ShortNameIsWhatIsPresent) {
+  std::string bytes = encodeMapSource(sampleSource());
+  bytes.resize(bytes.size() - 4);
+  const MapSource src = loadMapSourceFile(writeTemp("name.map", bytes));
+  EXPECT_EQ(src.name, "Harbour ");
+  EXPECT_EQ(src.style, Desert);
+}
+
+TEST(MapFileErrors, EveryTruncationLoadsWithoutACrash) {
+  Bytes v1;
+  v1.u16(1).u16(2);
+  v1Section(v1, 0);
+  v1Section(v1, 1);
+  v1.u16(0).u16(0).u8(1).u8(0).u16(1).str("x");
+  const struct {
+    std::string bytes;
+    size_t nameLength;
+  } files[] = {{encodeMapSource(sampleSource()), 12}, {v1.b, 1}};
+  for (const auto& f : files) {
+    for (size_t n = 0; n <= f.bytes.size(); ++n) {
+      testing::internal::CaptureStdout();
+      const MapSource src = loadMapSourceFile(writeTemp("trunc.map", f.bytes.substr(0, n)));
+      const bool failed = testing::internal::GetCapturedStdout().find("Error loading map") != std::string::npos;
+      // Only a cut inside the name still loads: the name is what is present.
+      EXPECT_EQ(failed, n < f.bytes.size() - f.nameLength) << n;
+      EXPECT_LE(src.sections.size(), 2u);
+    }
+  }
+}
+
+TEST(MapFileErrors, BadKindOrStyleBytesNameTheFile) {
+  Bytes b;
+  b.u16(2).u16(1).u8(4);
+  const std::string p = writeTemp("badkind.map", b.b + std::string(60, '\0'));
+  try {
+    loadMapSourceFile(p);
+    FAIL();
+  } catch (const FormatError& e) {
+    EXPECT_NE(std::string(e.what()).find(p), std::string::npos);
+  }
+  const std::string q = writeTemp("badstyle.map", Bytes().u16(2).u16(0).u16(0).u16(0).u8(1).u8(6).u16(0).b);
+  EXPECT_THROW(loadMapSourceFile(q), FormatError);
+}
+
+TEST(MapFileErrors, MissingFileGivesAnEmptyRecordNamedUnknown) {
+  testing::internal::CaptureStdout();
+  const MapSource src = loadMapSourceFile("/nonexistent/dx/1.map");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\n");
+  EXPECT_TRUE(src.sections.empty());
+  EXPECT_EQ(src.name, "???");
+}
+
+TEST(MapFileLocation, SlotsUnderBaseOrBank) {
+  resetLoopState();
+  loopState().basePath = "/game/";
+  loopState().writePath = "/home/u/.local/share/tormix/draxen3516/";
+  EXPECT_EQ(mapSourcePath("", 1), "/game/maps/1.map");
+  EXPECT_EQ(mapSourcePath("mine", 12), "/home/u/.local/share/tormix/draxen3516/maps/mine/12.map");
+}
+
+}  // namespace
+}  // namespace dx
