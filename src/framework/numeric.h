@@ -2,6 +2,7 @@
 // Small numeric helpers shared by the whole program.
 #include <cmath>
 #include <cstdint>
+#include <climits>
 
 namespace dx {
 
@@ -35,5 +36,21 @@ inline int64_t roundTo(int64_t x, int64_t m) {
 }
 
 inline double modSign(double a, double b) { return std::fmod(std::fmod(a, b) + b, b); }
+
+// Truncation toward zero that saturates instead of overflowing; NaN gives 0. Float-to-integer
+// conversion of an out-of-range value is undefined in C++, and positions far off screen or from
+// a damaged file must still convert safely.
+inline int64_t truncToInt64(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.2233720368547748e18) return INT64_MAX;
+  if (v <= -9.2233720368547758e18) return INT64_MIN;
+  return int64_t(v);
+}
+inline int32_t truncToInt32(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return int32_t(v);
+}
 
 }  // namespace dx

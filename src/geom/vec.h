@@ -1,7 +1,11 @@
 #pragma once
 // 2D, 3D and 4D float vectors and the integer 2D vector, with their arithmetic.
 #include <cmath>
+#include <concepts>
 #include <cstdint>
+#include <string>
+
+#include "framework/errors.h"
 
 namespace dx {
 
@@ -29,6 +33,11 @@ struct Vec2i {
 
 inline Vec2f vec2f() { return {}; }
 inline Vec2f vec2f(float x, float y) { return {x, y}; }
+// Integer coordinates, e.g. pixel positions; a template so int arguments are not ambiguous.
+template <std::integral I>
+Vec2f vec2f(I x, I y) {
+  return {float(x), float(y)};
+}
 inline Vec3f vec3f(float x, float y, float z) { return {x, y, z}; }
 inline Vec3f vec3f(Vec2f xy, float z) { return {xy.x, xy.y, z}; }
 inline Vec4f vec4f(float x, float y, float z, float w) { return {x, y, z, w}; }
@@ -69,7 +78,9 @@ inline Vec3f operator/(Vec3f a, float s) { return {a.x / s, a.y / s, a.z / s}; }
 inline Vec3f& operator+=(Vec3f& a, Vec3f b) { return a = a + b; }
 inline Vec3f& operator+=(Vec3f& a, Vec2f b) { return a = a + b; }
 inline Vec3f& operator-=(Vec3f& a, Vec3f b) { return a = a - b; }
+inline Vec3f& operator-=(Vec3f& a, Vec2f b) { return a = a - b; }
 inline Vec3f& operator*=(Vec3f& a, float s) { return a = a * s; }
+inline Vec3f& operator*=(Vec3f& a, double s) { return a = a * s; }
 
 inline Vec4f operator+(Vec4f a, Vec4f b) { return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w}; }
 inline Vec4f operator-(Vec4f a, Vec4f b) { return {a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w}; }
@@ -77,7 +88,16 @@ inline Vec4f operator*(Vec4f a, Vec4f b) { return {a.x * b.x, a.y * b.y, a.z * b
 inline Vec4f& operator+=(Vec4f& a, Vec4f b) { return a = a + b; }
 inline Vec4f& operator-=(Vec4f& a, Vec4f b) { return a = a - b; }
 
-inline Vec2i operator-(Vec2i a, Vec2i b) { return {a.x - b.x, a.y - b.y}; }
+// Integer vectors hold indices and pixel positions; a difference that does not fit is a
+// programming error, checked rather than left to wrap.
+inline Vec2i operator-(Vec2i a, Vec2i b) {
+  Vec2i r;
+  if (__builtin_sub_overflow(a.x, b.x, &r.x) || __builtin_sub_overflow(a.y, b.y, &r.y))
+    throw IndexError("Vec2i difference overflows: (" + std::to_string(a.x) + ", " +
+                     std::to_string(a.y) + ") - (" + std::to_string(b.x) + ", " +
+                     std::to_string(b.y) + ")");
+  return r;
+}
 
 inline float dot(Vec2f a, Vec2f b) { return a.x * b.x + a.y * b.y; }
 inline float dot(Vec3f a, Vec3f b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
@@ -104,7 +124,20 @@ inline Vec3f cross(Vec3f a, Vec3f b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float angle(Vec2f v) { return std::atan2(v.y, v.x); }
-inline bool isZero(Vec2f v) { return v.x == 0 && v.y == 0; }
+inline bool isZero(Vec2f v) { return v.x == 0.0f && v.y == 0.0f; }
+
+// The mirror image of v about the direction n (n of unit length).
+inline Vec2f reflect(Vec2f v, Vec2f n) { return n * (2.0f * dot(v, n)) - v; }
+// v's component along onto; onto must not be zero.
+inline Vec2f project(Vec2f v, Vec2f onto) { return onto * (dot(v, onto) / dot(onto, onto)); }
+
+// v shortened to maxLen when it is longer.
+inline Vec2f clamp(Vec2f v, float maxLen) {
+  return length2(v) <= maxLen * maxLen ? v : v * (maxLen / length(v));
+}
+inline Vec3f clamp(Vec3f v, float maxLen) {
+  return length2(v) <= maxLen * maxLen ? v : v * (maxLen / length(v));
+}
 
 // Componentwise blends.
 inline Vec2f lerp(Vec2f a, Vec2f b, float t) { return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; }
