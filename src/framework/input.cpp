@@ -2,6 +2,13 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string>
+
+#include "framework/errors.h"
+#include "framework/log.h"
 #include "framework/run_loop.h"
 
 namespace dx {
@@ -10,9 +17,177 @@ namespace {
 
 InputState gInput;
 
-void installDefaultKeymap(InputState& s) {
-  s.keymap = {{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229}, {6},
-               {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
+constexpr const char* kButtonNames[kButtonCount] = {"Left", "Right", "Up", "Down", "A",  "B",  "X",     "Y",
+                                                    "L1",   "L2",    "L3", "R1",   "R2", "R3", "Start", "Back"};
+
+int buttonIndex(Button b, const char* who) {
+  const int i = int(b);
+  if (i >= kButtonCount) throw IndexError(std::string(who) + ": no button " + std::to_string(i));
+  return i;
+}
+
+void checkRepeat(int repeat) {
+  if (repeat < 1) throw GameError("btnpr: the repeat period must be at least 1, not " + std::to_string(repeat));
+}
+
+Controller* findController(int32_t id) {
+  for (auto& c : gInput.controllers)
+    if (c->id == id) return c.get();
+  return nullptr;
+}
+
+Controller* keyboardController() {
+  if (gInput.controllers.empty()) return nullptr;
+  return gInput.controllers.front().get();
+}
+
+std::optional<Button> buttonFromPad(int padButton) {
+  switch (padButton) {
+    case SDL_CONTROLLER_BUTTON_A: return Button::A;
+    case SDL_CONTROLLER_BUTTON_B: return Button::B;
+    case SDL_CONTROLLER_BUTTON_X: return Button::X;
+    case SDL_CONTROLLER_BUTTON_Y: return Button::Y;
+    case SDL_CONTROLLER_BUTTON_BACK: return Button::Back;
+    case SDL_CONTROLLER_BUTTON_START: return Button::Start;
+    case SDL_CONTROLLER_BUTTON_LEFTSTICK: return Button::L3;
+    case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return Button::R3;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return Button::L1;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return Button::R1;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return Button::Up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return Button::Down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return Button::Left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return Button::Right;
+    default: return std::nullopt;  // the guide button and newer extras drive nothing
+  }
+}
+
+void recordKey(const SDL_KeyboardEvent& k) {
+  const bool down = k.type == SDL_KEYDOWN;
+  gInput.keysDown[k.keysym.sym] = down ? 1 : 0;
+  (down ? gInput.aKeyWasPressed : gInput.aKeyWasReleased) = true;
+}
+
+bool offerToKeyListeners(const SDL_KeyboardEvent& k) {
+  // A copy, so a listener may add or remove listeners while it runs.
+  const auto listeners = gInput.keyListeners;
+  for (const auto& f : listeners)
+    if (f(k.keysym.sym, k.keysym.mod, k.keysym.scancode, k.type == SDL_KEYDOWN)) return true;
+  return false;
+}
+
+bool offerToEventListeners(const SDL_Event& e) {
+  const auto listeners = gInput.eventListeners;
+  for (const auto& f : listeners)
+    if (f(e)) return true;
+  return false;
+}
+
+void applyKeyToButtons(const SDL_KeyboardEvent& k) {
+  Controller* kb = keyboardController();
+  // Auto-repeats must not re-press a button; scan code 0 is what unknown key names map to, and
+  // the platform also reports it for keys it cannot identify, so it drives nothing.
+  if (!kb || k.repeat || k.keysym.scancode == SDL_SCANCODE_UNKNOWN) return;
+  const bool down = k.type == SDL_KEYDOWN;
+  if (k.keysym.sym == SDLK_AC_BACK) setButtonState(*kb, Button::Back, down);
+  for (int b = 0; b < kButtonCount; ++b) {
+    const auto& codes = gInput.keymap[b];
+    if (std::find(codes.begin(), codes.end(), int(k.keysym.scancode)) != codes.end())
+      setButtonState(*kb, Button(b), down);
+  }
+}
+
+void addHotPluggedController(int32_t deviceIndex) {
+  const SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+  if (instance >= 0 && findController(instance)) {
+    debug("controller already exists");
+    return;
+  }
+  std::shared_ptr<Controller> c;
+  try {
+    c = newTeskController(deviceIndex);
+  } catch (const GameError& err) {
+    debug(err.what());
+    return;
+  }
+  gInput.controllers.push_back(c);
+  debug("added controller");
+  if (const auto f = gInput.controllerAddedFunc) f(*c);
+}
+
+void removeController(int32_t instanceId) {
+  auto& list = gInput.controllers;
+  auto it = std::find_if(list.begin(), list.end(), [&](const auto& c) { return c->id == instanceId; });
+  if (it == list.end()) return;
+  const std::shared_ptr<Controller> c = *it;
+  if (c->sdlController) SDL_GameControllerClose(c->sdlController);
+  c->sdlController = nullptr;
+  if (const auto f = gInput.controllerRemovedFunc) f(*c);
+  // The callback may have changed the list: look the controller up again before removing it.
+  it = std::find(list.begin(), list.end(), c);
+  if (it == list.end()) return;
+  *it = list.back();
+  list.pop_back();
+}
+
+// The stick axis that pushes a direction button, when it is pushed that way beyond the dead zone.
+const ControllerAxis* stickFor(const Controller& c, Button b) {
+  const double dz = c.deadzone;
+  const ControllerAxis &x = c.axes[0], &y = c.axes[1];
+  switch (b) {
+    case Button::Left: return x.value < -dz ? &x : nullptr;
+    case Button::Right: return x.value > dz ? &x : nullptr;
+    case Button::Up: return y.value < -dz ? &y : nullptr;
+    case Button::Down: return y.value > dz ? &y : nullptr;
+    default: return nullptr;
+  }
+}
+
+void driveFromTrigger(int& counter, double trigger, double deadzone) {
+  counter = trigger > deadzone ? counter + 1 : 0;
+}
+
+std::string_view trim(std::string_view s) {
+  const auto space = [](char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; };
+  while (!s.empty() && space(s.front())) s.remove_prefix(1);
+  while (!s.empty() && space(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::vector<std::string_view> split(std::string_view s, char sep) {
+  std::vector<std::string_view> out;
+  for (size_t start = 0;;) {
+    const size_t end = s.find(sep, start);
+    out.push_back(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) return out;
+    start = end + 1;
+  }
+}
+
+// Button names match ignoring letter case and underscores.
+std::string foldName(std::string_view s) {
+  std::string out;
+  for (char ch : s)
+    if (ch != '_') out += char(std::tolower(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+std::optional<Button> buttonFromName(std::string_view name) {
+  const std::string folded = foldName(name);
+  for (int b = 0; b < kButtonCount; ++b)
+    if (folded == foldName(kButtonNames[b])) return Button(b);
+  return std::nullopt;
+}
+
+std::vector<int> scanCodesFor(std::string_view keyNames) {
+  std::vector<int> codes;
+  for (std::string_view name : split(keyNames, ',')) {
+    name = trim(name);
+    if (name.empty()) continue;
+    const SDL_Keycode k = SDL_GetKeyFromName(std::string(name).c_str());
+    if (k == SDLK_UNKNOWN) debug(joinPieces("", "setKeyMap: unknown key name: ", name));
+    codes.push_back(SDL_GetScancodeFromKey(k));
+  }
+  return codes;
 }
 
 }  // namespace
@@ -21,32 +196,148 @@ InputState& inputState() { return gInput; }
 
 void resetInput() {
   gInput = InputState{};
-  installDefaultKeymap(gInput);
+  gInput.keymap = {{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229}, {6},
+                    {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
 }
 
-void initInput() { resetInput(); }
+void initInput() {
+  gInput.controllers.clear();
+  gInput.controllers.push_back(newTeskController(-1));
+}
+
+void openAttachedControllers() {
+  const int n = SDL_NumJoysticks();
+  for (int i = 0; i < n; ++i) {
+    if (!SDL_IsGameController(i)) continue;
+    try {
+      gInput.controllers.push_back(newTeskController(i));
+    } catch (const GameError& err) {
+      debug(err.what());
+    }
+  }
+}
+
+std::shared_ptr<Controller> newTeskController(int32_t id) {
+  auto c = std::make_shared<Controller>();
+  if (id < 0) {
+    c->name = "KEYBOARD";
+  } else {
+    SDL_GameController* gc = SDL_GameControllerOpen(id);
+    if (!gc) throw GameError("error opening game controller: " + std::to_string(id));
+    const char* name = SDL_GameControllerName(gc);
+    c->kind = ControllerKind::Gamepad;
+    c->name = name ? name : "";
+    c->sdlController = gc;
+    // Later events name the controller by its instance id, not by the device index it was opened with.
+    c->id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(gc));
+    c->deadzone = 0.5;
+  }
+  echo("added game controller: ", id, ": ", c->kind == ControllerKind::Keyboard ? "Keyboard" : "Gamepad", ": ",
+       c->name);
+  return c;
+}
 
 void processEvent(const SDL_Event& e) {
   const bool isKey = e.type == SDL_KEYDOWN || e.type == SDL_KEYUP;
-  if (isKey) gInput.keysDown[e.key.keysym.sym] = e.type == SDL_KEYDOWN ? 1 : 0;
-  if (handleWindowEvent(e) || !isKey || e.key.repeat) return;
-  for (int b = 0; b < 16; ++b)
-    for (int sc : gInput.keymap[b])
-      if (sc == int(e.key.keysym.scancode)) gInput.buttons[b] = e.type == SDL_KEYDOWN ? 1 : -2;
+  if (isKey) recordKey(e.key);
+  if (offerToEventListeners(e)) return;
+  if (isKey && offerToKeyListeners(e.key)) return;
+  if (handleWindowEvent(e)) return;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      applyKeyToButtons(e.key);
+      break;
+    case SDL_CONTROLLERAXISMOTION:
+      if (Controller* c = findController(e.caxis.which))
+        setAxisValue(*c, e.caxis.axis, std::max(-1.0, e.caxis.value / 32767.0));
+      break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      if (Controller* c = findController(e.cbutton.which))
+        if (const auto b = buttonFromPad(e.cbutton.button)) setButtonState(*c, *b, e.type == SDL_CONTROLLERBUTTONDOWN);
+      break;
+    case SDL_CONTROLLERDEVICEADDED:
+      addHotPluggedController(e.cdevice.which);
+      break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      removeController(e.cdevice.which);
+      break;
+    default:
+      break;
+  }
 }
 
 void updateControllers() {
-  for (int& c : gInput.buttons) c = c == -1 ? 0 : c == -2 ? -1 : c > 0 ? c + 1 : c;
+  for (auto& c : gInput.controllers) update(*c);
 }
 
-void postUpdateControllers() {}
+void postUpdateControllers() {
+  for (auto& c : gInput.controllers) postUpdate(*c);
+}
 
 void advanceKeyCounters() {
   for (auto& [k, v] : gInput.keysDown)
     if (v != 0) ++v;
 }
 
-bool btn(Button b) { return gInput.buttons[size_t(b)] > 0; }
+void setButtonState(Controller& c, Button b, bool down) {
+  if (int(b) >= kButtonCount) return;
+  c.buttons[size_t(b)] = down ? 1 : -2;
+}
+
+void setAxisValue(Controller& c, int axis, double v) {
+  if (axis < 0 || axis >= kAxisCount) return;
+  const bool invert = (axis == 0 && c.invertX) || (axis == 1 && c.invertY);
+  c.axes[size_t(axis)].value = invert ? -v : v;
+}
+
+void update(Controller& c) {
+  if (c.kind == ControllerKind::Gamepad) {
+    driveFromTrigger(c.buttons[size_t(Button::L2)], c.axes[4].value, c.deadzone);
+    driveFromTrigger(c.buttons[size_t(Button::R2)], c.axes[5].value, c.deadzone);
+  }
+  for (int& n : c.buttons) n = n == -1 ? 0 : n == -2 ? -1 : n > 0 ? n + 1 : n;
+  const double dz = c.deadzone;
+  for (ControllerAxis& a : c.axes) {
+    const bool held = (a.previous < -dz && a.value < -dz) || (a.previous > dz && a.value > dz);
+    a.hold = held ? a.hold + 1 : 0;
+  }
+}
+
+void postUpdate(Controller& c) {
+  for (ControllerAxis& a : c.axes) a.previous = a.value;
+}
+
+double axis(const Controller& c, int i) {
+  if (i < 0 || i >= kAxisCount) throw IndexError("axis: no axis " + std::to_string(i));
+  return c.axes[size_t(i)].value;
+}
+
+bool btn(const Controller& c, Button b) {
+  const int i = buttonIndex(b, "btn");
+  return c.buttons[size_t(i)] > 0 || stickFor(c, b) != nullptr;
+}
+
+bool btnpr(const Controller& c, Button b, int repeat) {
+  checkRepeat(repeat);
+  const int n = c.buttons[size_t(buttonIndex(b, "btnpr"))];
+  if (n == 2 || (n > 2 && (n - 2) % repeat == 0)) return true;
+  const ControllerAxis* stick = stickFor(c, b);
+  return stick && stick->hold % repeat == 0;
+}
+
+bool btn(Button b) {
+  buttonIndex(b, "btn");
+  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(), [&](const auto& c) { return btn(*c, b); });
+}
+
+bool btnpr(Button b, int repeat) {
+  buttonIndex(b, "btnpr");
+  checkRepeat(repeat);
+  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(),
+                     [&](const auto& c) { return btnpr(*c, b, repeat); });
+}
 
 bool key(int32_t k) {
   auto it = gInput.keysDown.find(k);
@@ -56,6 +347,29 @@ bool key(int32_t k) {
 bool keyp(int32_t k) {
   auto it = gInput.keysDown.find(k);
   return it != gInput.keysDown.end() && it->second == 1;
+}
+
+void setKeyMap(std::string_view s) {
+  if (s.empty()) {
+    echo("setKeyMap: empty string");
+    return;
+  }
+  echo("setKeyMap: ", s);
+  for (std::string_view entry : split(s, ';')) {
+    if (trim(entry).empty()) continue;  // a trailing ";" leaves an empty entry
+    const size_t colon = entry.find(':');
+    if (colon == std::string_view::npos) {
+      debug(joinPieces("", "setKeyMap: ignoring entry without ':': ", entry));
+      continue;
+    }
+    const std::string_view name = trim(entry.substr(0, colon));
+    const auto b = buttonFromName(name);
+    if (!b) {
+      debug(joinPieces("", "invalid button name: ", name));
+      return;
+    }
+    gInput.keymap[size_t(*b)] = scanCodesFor(entry.substr(colon + 1));
+  }
 }
 
 }  // namespace dx

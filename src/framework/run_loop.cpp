@@ -9,6 +9,7 @@
 #include "framework/audio.h"
 #include "framework/canvas.h"
 #include "framework/capture.h"
+#include "framework/config.h"
 #include "framework/errors.h"
 #include "framework/input.h"
 #include "framework/log.h"
@@ -138,9 +139,11 @@ void init(const std::string& org, const std::string& app) {
   debug("writePath: ", gLoop.writePath);
   addControllerMappings(gLoop.basePath + "/assets/gamecontrollerdb.txt");
   addControllerMappings(gLoop.writePath + "/gamecontrollerdb.txt");
+  openAttachedControllers();
   initMixer(false);
   setPalette(loadPaletteDefault());
   seedRandomFromClock();
+  loadConfig();
   resetDrawState();
   gLoop.current_time = SDL_GetTicks();
 }
