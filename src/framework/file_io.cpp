@@ -1,5 +1,6 @@
 #include "framework/file_io.h"
 
+#include <SDL.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +25,27 @@ std::string folderOf(const std::string& path) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> readFile(const std::string& path) {
+  SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "r");
+  if (!rw) throw IOError("Unable to open file: " + path);
+  std::vector<uint8_t> bytes;
+  // Read in chunks: the size is not known for every kind of stream.
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = SDL_RWread(rw, chunk, 1, sizeof chunk)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  SDL_RWclose(rw);
+  return bytes;
+}
+
+nlohmann::ordered_json readJsonFile(const std::string& path) {
+  const std::vector<uint8_t> bytes = readFile(path);
+  try {
+    return nlohmann::ordered_json::parse(bytes.begin(), bytes.end());
+  } catch (const nlohmann::json::exception& e) {
+    throw FormatError(path + ": " + e.what());
+  }
+}
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {
   std::string tmp = path + ".tmp-XXXXXX";

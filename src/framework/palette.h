@@ -1,6 +1,6 @@
 #pragma once
-// Colour palettes: the built-in 16-colour default and the current palette that the
-// presentation converts the canvas through.
+// Colour palettes: the built-in 16-colour default, palettes read from GIMP palette files, and
+// the current palette that the presentation converts the canvas through.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -18,6 +18,11 @@ struct Palette {
 };
 
 Palette loadPaletteDefault();
+// Reads a GIMP palette file from the asset folder and resets the draw, display and
+// transparency tables. Lines that are not colour lines are logged as "not matched: " and
+// skipped; a colour line before the "GIMP Palette" header, a file without that header, a
+// value above 255 or more than 256 colours raise FormatError naming the file.
+Palette loadPaletteFromGPL(const std::string& filename);
 void setPalette(const Palette& p);
 Palette& currentPalette();
 

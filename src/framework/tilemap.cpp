@@ -1,0 +1,115 @@
+#include "framework/tilemap.h"
+
+#include "framework/errors.h"
+#include "framework/file_io.h"
+#include "framework/log.h"
+#include "framework/run_loop.h"
+
+namespace dx {
+
+namespace {
+
+TilemapState gMaps;
+
+// Sizes beyond this are refused rather than allocated.
+constexpr int64_t kMaxTiles = int64_t(1) << 26;
+
+void checkSlot(int64_t index) {
+  if (index < 0 || index > 15) throw IndexError("Invalid tile map slot " + std::to_string(index));
+}
+
+bool endsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+void checkSize(const std::string& path, int64_t w, int64_t h) {
+  if (w < 0 || h < 0 || w * h > kMaxTiles)
+    throw FormatError(path + ": bad tile map size " + std::to_string(w) + " x " + std::to_string(h));
+}
+
+int64_t intKey(const nlohmann::ordered_json& j, const char* key, const std::string& path) {
+  const auto it = j.find(key);
+  if (it == j.end() || !it->is_number_integer())
+    throw FormatError(path + ": tile map lacks the integer \"" + key + "\"");
+  return it->get<int64_t>();
+}
+
+Tilemap readJsonMap(const std::string& path) {
+  const nlohmann::ordered_json j = readJsonFile(path);
+  if (!j.is_object()) throw FormatError(path + ": a tile map must be a JSON object");
+  Tilemap m;
+  const int64_t w = intKey(j, "width", path), h = intKey(j, "height", path);
+  checkSize(path, w, h);
+  m.w = int(w);
+  m.h = int(h);
+  m.tw = int(intKey(j, "tilewidth", path));
+  m.th = int(intKey(j, "tileheight", path));
+  const auto orientation = j.find("orientation");
+  if (orientation == j.end() || !orientation->is_string())
+    throw FormatError(path + ": tile map lacks the string \"orientation\"");
+  if (*orientation == "hexagonal") {
+    const int64_t side = intKey(j, "hexsidelength", path);
+    m.hex = true;
+    m.hexOffset = int(side + (m.th - side) / 2);
+  }
+  const auto layers = j.find("layers");
+  if (layers == j.end() || !layers->is_array() || layers->empty() || !(*layers)[0].is_object())
+    throw FormatError(path + ": tile map lacks a first layer in \"layers\"");
+  const auto data = (*layers)[0].find("data");
+  if (data == (*layers)[0].end() || !data->is_array())
+    throw FormatError(path + ": the first layer lacks its \"data\" array");
+  if (int64_t(data->size()) < w * h)
+    throw FormatError(path + ": the first layer holds " + std::to_string(data->size()) + " cells, not " +
+                      std::to_string(w * h));
+  m.data.resize(size_t(w * h));
+  for (size_t i = 0; i < m.data.size(); ++i) {
+    const auto& v = (*data)[i];
+    if (!v.is_number_integer()) throw FormatError(path + ": tile " + std::to_string(i) + " is not an integer");
+    // Tiled counts tiles from 1 and keeps 0 for an empty cell, which becomes 255.
+    m.data[i] = uint8_t(v.get<int64_t>() - 1);
+  }
+  return m;
+}
+
+int32_t le32(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
+
+Tilemap readBinaryMap(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = readFile(path);
+  } catch (const IOError&) {
+    throw IOError("Unable to open " + path + " for reading");
+  }
+  if (bytes.size() < 8) throw FormatError(path + ": tile map ends before its size");
+  Tilemap m;
+  const int64_t w = le32(bytes.data()), h = le32(bytes.data() + 4);
+  checkSize(path, w, h);
+  if (int64_t(bytes.size()) - 8 < w * h)
+    throw FormatError(path + ": tile map ends early: " + std::to_string(bytes.size() - 8) + " of " +
+                      std::to_string(w * h) + " tiles");
+  m.w = int(w);
+  m.h = int(h);
+  m.tw = m.th = 8;
+  m.data.assign(bytes.begin() + 8, bytes.begin() + 8 + std::ptrdiff_t(w * h));
+  debug("read ", m.data.size(), " tiles: ", m.w, " x", m.h);
+  return m;
+}
+
+}  // namespace
+
+TilemapState& tilemapState() { return gMaps; }
+
+void resetTilemapState() { gMaps = TilemapState{}; }
+
+void loadTilemap(int64_t index, const std::string& filename) {
+  checkSlot(index);
+  const std::string path = joinPath(assetPath(), filename);
+  gMaps.tilemaps[index] = std::make_shared<Tilemap>(endsWith(filename, ".json") ? readJsonMap(path) : readBinaryMap(path));
+}
+
+void setMap(int64_t index) {
+  checkSlot(index);
+  gMaps.currentTilemap = gMaps.tilemaps[index];
+}
+
+}  // namespace dx
