@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "framework/errors.h"
+#include "framework/run_loop.h"
+#include "render3d/model.h"
+
+namespace dx {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path scratchDir() {
+  const fs::path dir = fs::temp_directory_path() / ("dx-obj-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  return dir;
+}
+
+// Writes text to a scratch file and loads it; the standard output of the load is returned.
+std::string load(const std::string& text, Model& m) {
+  const fs::path file = scratchDir() / "model.obj";
+  std::ofstream(file, std::ios::binary) << text;
+  testing::internal::CaptureStdout();
+  try {
+    loadObjFile(file.string(), m);
+  } catch (...) {
+    testing::internal::GetCapturedStdout();
+    throw;
+  }
+  return testing::internal::GetCapturedStdout();
+}
+
+const char* kCube =
+    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+    "vt 0 0\nvt 1 0\nvt 1 1\n"
+    "vn 0 0 2\nvn 0 0 -1\n";
+
+TEST(ObjLoader, FileWithoutGroupsHasOneSetWithMaterialZero) {
+  Model m;
+  EXPECT_EQ(load(std::string(kCube) + "f 1//1 2//1 3//1\nf 1//2 3//2 4//2\n", m), "");
+  ASSERT_EQ(m.faceSets.size(), 1u);
+  EXPECT_EQ(m.faceSets[0].materialId, 0);
+  EXPECT_EQ(m.faceSets[0].faces.size(), 2u);
+  EXPECT_EQ(m.vertices[2], (Vec3f{1, 1, 0}));
+  EXPECT_EQ(m.uvs.size(), 3u);
+  EXPECT_EQ(m.normals[0], (Vec3f{0, 0, 1}));  // normalised when read
+}
+
+TEST(ObjLoader, GroupsOpenSetsAfterTheFirst) {
+  Model m;
+  load(std::string(kCube) +
+           "f 1//1 2//1 3//1\n"
+           "g a_1\nf 1//1 2//1 3//1\n"
+           "g b_2\nf 1//1 2//1 3//1\nf 1//1 2//1 3//1\n"
+           "g c_3 trailing words\nf 1//1 2//1 3//1\n"
+           "g wheel\ng part_x\ng body_12\ng x_2.5\n",
+       m);
+  ASSERT_EQ(m.faceSets.size(), 7u);
+  EXPECT_EQ(m.faceSets[0].faces.size(), 2u);  // before and inside the first group
+  EXPECT_EQ(m.faceSets[1].materialId, 1);
+  EXPECT_EQ(m.faceSets[1].faces.size(), 2u);
+  EXPECT_EQ(m.faceSets[2].materialId, 2);
+  EXPECT_EQ(m.faceSets[3].materialId, 0);
+  EXPECT_EQ(m.faceSets[4].materialId, 0);
+  EXPECT_EQ(m.faceSets[5].materialId, 11);
+  EXPECT_EQ(m.faceSets[6].materialId, 0);
+}
+
+TEST(ObjLoader, FirstGroupKeepsMaterialZero) {
+  Model m;
+  load(std::string(kCube) + "g body_3\nf 1//1 2//1 3//1\n", m);
+  ASSERT_EQ(m.faceSets.size(), 1u);
+  EXPECT_EQ(m.faceSets[0].materialId, 0);
+}
+
+TEST(ObjLoader, FaceFormsInOrder) {
+  Model m;
+  load(std::string(kCube) +
+           "f 1/1/1 2/2/1 3/3/1 4/3/2\n"  // quad with uvs
+           "f 4/1/1 3/2/1 2/3/1\n"        // triangle with uvs
+           "f 1//1 2//1 3//1 4//2\n"      // quad without uvs
+           "f 1//2 2//2 3//2\n",
+       m);
+  const auto& f = m.faceSets[0].faces;
+  ASSERT_EQ(f.size(), 4u);
+  EXPECT_EQ(f[0].vertexIndices, (std::array<int64_t, 4>{0, 1, 2, 3}));
+  EXPECT_EQ(f[0].uvIndices, (std::array<int64_t, 4>{0, 1, 2, 2}));
+  EXPECT_EQ(f[0].normalIndices, (std::array<int64_t, 4>{0, 0, 0, 1}));
+  EXPECT_EQ(f[0].normal, (Vec3f{0, 0, 0.5f}));  // mean of the corners, not renormalised
+  EXPECT_TRUE(f[0].isQuad());
+  EXPECT_EQ(f[1].vertexIndices, (std::array<int64_t, 4>{3, 2, 1, -1}));
+  EXPECT_FALSE(f[1].isQuad());
+  EXPECT_EQ(f[2].vertexIndices, (std::array<int64_t, 4>{0, 1, 2, 3}));
+  EXPECT_EQ(f[2].uvIndices, (std::array<int64_t, 4>{-1, -1, -1, -1}));
+  EXPECT_EQ(f[3].vertexIndices[3], -1);
+  EXPECT_EQ(f[3].normal, (Vec3f{0, 0, -1}));
+}
+
+TEST(ObjLoader, BadLinesAreReportedAndSkipped) {
+  Model m;
+  const std::string out = load(std::string(kCube) +
+                                   "vt 0.5\n"
+                                   "vn 1 x 0\n"
+                                   "f 1 2 3\n"
+                                   "f 1/1 2/2 3/3\n"
+                                   "f 1//1  2//1 3//1\n"
+                                   "# comment\no name\ns off\nusemtl red\n"
+                                   "f 1//1 2//1 3//1\n",
+                               m);
+  EXPECT_EQ(out,
+            "invalid uv: vt 0.5\n"
+            "invalid normal: vn 1 x 0\n"
+            "invalid face: f 1 2 3\n"
+            "invalid face: f 1/1 2/2 3/3\n"
+            "invalid face: f 1//1  2//1 3//1\n");
+  EXPECT_EQ(m.uvs.size(), 3u);
+  EXPECT_EQ(m.normals.size(), 2u);
+  EXPECT_EQ(m.faceSets[0].faces.size(), 1u);
+}
+
+TEST(ObjLoader, IndicesOutsideTheListsAreReportedAndSkipped) {
+  Model m;
+  const std::string out = load(std::string(kCube) +
+                                   "f 1//1 2//1 5//1\n"
+                                   "f 1//1 2//1 3//3\n"
+                                   "f 0//1 2//1 3//1\n"
+                                   "f -1//1 2//1 3//1\n"
+                                   "f 1//1 2//1 3//1\n",
+                               m);
+  EXPECT_NE(out.find("face index out of range in "), std::string::npos);
+  EXPECT_NE(out.find("model.obj: f 1//1 2//1 5//1\n"), std::string::npos);
+  EXPECT_NE(out.find("model.obj: f 1//1 2//1 3//3\n"), std::string::npos);
+  EXPECT_NE(out.find("model.obj: f 0//1 2//1 3//1\n"), std::string::npos);
+  EXPECT_NE(out.find("model.obj: f -1//1 2//1 3//1\n"), std::string::npos);
+  EXPECT_EQ(m.faceSets[0].faces.size(), 1u);
+}
+
+TEST(ObjLoader, BadVertexIsFatal) {
+  Model m;
+  try {
+    load("v 0 0 0\nv 1 2\n", m);
+    FAIL() << "no error";
+  } catch (const IOError& e) {
+    EXPECT_STREQ(e.what(), "invalid vertex: v 1 2");
+  }
+  EXPECT_TRUE(m.vertices.empty());
+}
+
+TEST(ObjLoader, NamesAreFoundInTheAssetFolder) {
+  resetLoopState();
+  loopState().assetPath = scratchDir().string();
+  std::ofstream(scratchDir() / "tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n";
+  Model m;
+  loadObj("tri.obj", m);
+  EXPECT_EQ(m.faceSets[0].faces.size(), 1u);
+  EXPECT_EQ(m.filename, (scratchDir() / "tri.obj").string());
+  try {
+    loadObj("none.obj", m);
+    FAIL() << "no error";
+  } catch (const IOError& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to open file: " + (scratchDir() / "none.obj").string());
+  }
+}
+
+TEST(ObjLoader, MissingFileAndWindowsLineEnds) {
+  Model m;
+  EXPECT_THROW(loadObjFile("/nonexistent/dir/none.obj", m), IOError);
+  load("v 1 2 3\r\nvn 0 1 0\r\nf 1//1 1//1 1//1\r\n", m);
+  EXPECT_EQ(m.vertices[0], (Vec3f{1, 2, 3}));
+  EXPECT_EQ(m.faceSets[0].faces.size(), 1u);
+}
+
+}  // namespace
+}  // namespace dx
