@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.20)
 # Copies assets/ and maps/ into the run folder. Files the game writes there itself
 # (the gain pool) are installed only when missing, so a rebuild never loses training.
 set(DX_WRITTEN_BY_GAME "assets/ai.json")

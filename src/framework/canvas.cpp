@@ -225,33 +225,56 @@ void vline(Pint x, Pint y0, Pint y1) {
 
 namespace {
 
-// Walks a line exactly as `line` does and hands every pixel of the walk, in order, to f.
+// The visible part of a line's walk: the pixels whose major coordinate lies inside the clip.
+struct WalkWindow {
+  int64_t xlo, xhi, ylo, yhi;  // world coordinates of the clip bounds
+};
+
+WalkWindow visibleWindow(const DrawState& d) {
+  return {int64_t(d.clipMinX) + d.cameraX, int64_t(d.clipMaxX) + d.cameraX, int64_t(d.clipMinY) + d.cameraY,
+          int64_t(d.clipMaxY) + d.cameraY};
+}
+
+// One Bresenham walk along the major axis from (a0, b0) over `major` steps, the minor coordinate
+// moving by `step` as the error term says. After k steps the minor offset is
+// floor((2 minor k + major - 1) / (2 major)), so the walk starts directly at the first visible
+// step instead of walking the invisible ones (a far-off line costs nothing).
 template <class F>
-void walkLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, F&& f) {
+void bresenham(int64_t a0, int64_t b0, int64_t major, int64_t minor, int64_t step, int64_t lo, int64_t hi, F&& f) {
+  const int64_t k0 = std::max<int64_t>(0, lo - a0), k1 = std::min(major, hi - a0);
+  if (k0 > k1) return;
+  // 128-bit products: the coordinates span up to 2^32, so these can exceed 64 bits.
+  const __int128 twoMinorK = __int128(2 * minor) * k0;
+  const int64_t m = int64_t((twoMinorK + major - 1) / (2 * major));
+  int64_t b = b0 + step * m;
+  int64_t D = int64_t(2 * minor - major + twoMinorK - __int128(2 * major) * m);
+  for (int64_t k = k0; k <= k1; ++k) {
+    f(a0 + k, b, k);
+    if (D > 0) b += step, D -= 2 * major;
+    D += 2 * minor;
+  }
+}
+
+// Walks a line exactly as `line` does and hands every visible pixel of the walk, with its
+// position k in the walk, to f(x, y, k).
+template <class F>
+void walkLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const WalkWindow& w, F&& f) {
   if (x0 == x1 && y0 == y1) {
-    f(x0, y0);
+    f(x0, y0, 0);
   } else if (x0 == x1) {
-    for (int64_t y = std::min(y0, y1); y <= std::max(y0, y1); ++y) f(x0, y);
+    const int64_t a = std::min(y0, y1);
+    for (int64_t y = std::max(a, w.ylo); y <= std::min(std::max(y0, y1), w.yhi); ++y) f(x0, y, y - a);
   } else if (y0 == y1) {
-    for (int64_t x = std::min(x0, x1); x <= std::max(x0, x1); ++x) f(x, y0);
+    const int64_t a = std::min(x0, x1);
+    for (int64_t x = std::max(a, w.xlo); x <= std::min(std::max(x0, x1), w.xhi); ++x) f(x, y0, x - a);
   } else if (std::abs(y1 - y0) < std::abs(x1 - x0)) {
     if (x0 > x1) std::swap(x0, x1), std::swap(y0, y1);
-    int64_t dx = x1 - x0, dy = std::abs(y1 - y0), step = y1 >= y0 ? 1 : -1;
-    int64_t D = 2 * dy - dx, y = y0;
-    for (int64_t x = x0; x <= x1; ++x) {
-      f(x, y);
-      if (D > 0) y += step, D -= 2 * dx;
-      D += 2 * dy;
-    }
+    bresenham(x0, y0, x1 - x0, std::abs(y1 - y0), y1 >= y0 ? 1 : -1, w.xlo, w.xhi,
+              [&](int64_t x, int64_t y, int64_t k) { f(x, y, k); });
   } else {
     if (y0 > y1) std::swap(x0, x1), std::swap(y0, y1);
-    int64_t dy = y1 - y0, dx = std::abs(x1 - x0), step = x1 >= x0 ? 1 : -1;
-    int64_t D = 2 * dx - dy, x = x0;
-    for (int64_t y = y0; y <= y1; ++y) {
-      f(x, y);
-      if (D > 0) x += step, D -= 2 * dy;
-      D += 2 * dx;
-    }
+    bresenham(y0, x0, y1 - y0, std::abs(x1 - x0), x1 >= x0 ? 1 : -1, w.ylo, w.yhi,
+              [&](int64_t y, int64_t x, int64_t k) { f(x, y, k); });
   }
 }
 
@@ -261,15 +284,14 @@ void line(Pint x0, Pint y0, Pint x1, Pint y1) {
   if (x0 == x1 && y0 == y1) return pset(x0, y0, gState.currentColor);
   if (x0 == x1) return vline(x0, y0, y1);
   if (y0 == y1) return hline(x0, y0, x1);
-  walkLine(x0, y0, x1, y1, [](int64_t x, int64_t y) { plot(gState, x, y, gState.currentColor); });
+  walkLine(x0, y0, x1, y1, visibleWindow(gState),
+           [](int64_t x, int64_t y, int64_t) { plot(gState, x, y, gState.currentColor); });
 }
 
 void lineDashed(Pint x0, Pint y0, Pint x1, Pint y1, uint8_t pattern) {
   if (x0 == x1 && y0 == y1) return pset(x0, y0, gState.currentColor);
-  int k = 0;
-  walkLine(x0, y0, x1, y1, [&](int64_t x, int64_t y) {
-    if ((pattern >> k) & 1) plot(gState, x, y, gState.currentColor);
-    k = (k + 1) & 7;
+  walkLine(x0, y0, x1, y1, visibleWindow(gState), [&](int64_t x, int64_t y, int64_t k) {
+    if ((pattern >> (k & 7)) & 1) plot(gState, x, y, gState.currentColor);
   });
 }
 
@@ -374,9 +396,13 @@ void fillTriangleRows(DrawState& d, TriangleRows t) {
 
 void trifill(Pint px0, Pint py0, Pint px1, Pint py1, Pint px2, Pint py2) {
   DrawState& d = gState;
-  int64_t x0 = int64_t(px0) - d.cameraX, y0 = int64_t(py0) - d.cameraY;
-  int64_t x1 = int64_t(px1) - d.cameraX, y1 = int64_t(py1) - d.cameraY;
-  int64_t x2 = int64_t(px2) - d.cameraX, y2 = int64_t(py2) - d.cameraY;
+  // Only saturated far-off points come near the 32-bit limits; held within 2^30 the edge
+  // products below stay inside 64 bits.
+  auto canvasX = [&](Pint v) { return std::clamp<int64_t>(int64_t(v) - d.cameraX, -(1ll << 30), 1ll << 30); };
+  auto canvasY = [&](Pint v) { return std::clamp<int64_t>(int64_t(v) - d.cameraY, -(1ll << 30), 1ll << 30); };
+  const int64_t x0 = canvasX(px0), y0 = canvasY(py0);
+  const int64_t x1 = canvasX(px1), y1 = canvasY(py1);
+  const int64_t x2 = canvasX(px2), y2 = canvasY(py2);
   int64_t minx = std::max<int64_t>(std::min({x0, x1, x2}), d.clipMinX);
   int64_t maxx = std::min<int64_t>(std::max({x0, x1, x2}), d.clipMaxX);
   int64_t miny = std::max<int64_t>(std::min({y0, y1, y2}), d.clipMinY);

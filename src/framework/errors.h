@@ -26,7 +26,7 @@ struct IndexError : GameError {
   using GameError::GameError;
 };
 
-// Ends the program with the given status after the message has been printed.
+// Ends the program with the given status; whoever raises it has already printed the message.
 struct ExitRequest : GameError {
   int status;
   ExitRequest(const std::string& msg, int st) : GameError(msg), status(st) {}

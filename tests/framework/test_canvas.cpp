@@ -307,3 +307,46 @@ TEST(Rects, OverlapIsInclusive) {
 
 }  // namespace
 }  // namespace dx
+
+namespace dx {
+namespace {
+
+// The walk that a line must follow, step by step from its start, for comparison.
+test::Pixels referenceWalk(int x0, int y0, int x1, int y1, uint8_t pattern, int w, int h) {
+  test::Pixels out;
+  const bool low = std::abs(y1 - y0) < std::abs(x1 - x0);
+  if (low ? x0 > x1 : y0 > y1) std::swap(x0, x1), std::swap(y0, y1);
+  const int major = low ? x1 - x0 : y1 - y0, minor = low ? std::abs(y1 - y0) : std::abs(x1 - x0);
+  const int step = low ? (y1 >= y0 ? 1 : -1) : (x1 >= x0 ? 1 : -1);
+  int D = 2 * minor - major, b = low ? y0 : x0;
+  for (int k = 0; k <= major; ++k) {
+    const int x = low ? x0 + k : b, y = low ? b : y0 + k;
+    if (((pattern >> (k & 7)) & 1) && x >= 0 && y >= 0 && x < w && y < h) out.insert({x, y});
+    if (D > 0) b += step, D -= 2 * major;
+    D += 2 * minor;
+  }
+  return out;
+}
+
+TEST(Lines, StartingFarOutsideMatchesTheFullWalk) {
+  const int cases[][4] = {{-1000, -37, 50, 20}, {30, -5000, 2, 40}, {-300, 200, 300, -100}, {7, 3, 25, 11}};
+  for (const auto& c : cases) {
+    for (uint8_t pattern : {uint8_t(0xFF), uint8_t(0xCC)}) {
+      test::freshCanvas(32, 24);
+      setColor(1);
+      lineDashed(c[0], c[1], c[2], c[3], pattern);
+      EXPECT_EQ(test::changedPixels(), referenceWalk(c[0], c[1], c[2], c[3], pattern, 32, 24))
+          << c[0] << "," << c[1] << " " << int(pattern);
+    }
+  }
+}
+
+TEST(Lines, HugeCoordinatesDrawOnlyTheVisiblePart) {
+  test::freshCanvas(16, 16);
+  setColor(1);
+  line(-2000000000, 8, 2000000000, 9);
+  EXPECT_FALSE(test::changedPixels().empty());
+}
+
+}  // namespace
+}  // namespace dx
