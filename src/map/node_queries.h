@@ -1,0 +1,38 @@
+#pragma once
+// Where things are on a track: nodes by index and by position, the road polygons, the start and
+// end, the nodes and scenery near a box, and the per-step update of everything on the track.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "map/track.h"
+
+namespace dx {
+
+// Wraps on a closed track, clamps on an open one. The track must have nodes.
+const Node& nodeAt(const Map& map, int64_t i);
+inline Node getNode(const Map& map, int64_t i) { return nodeAt(map, i); }
+
+using Quad = std::array<Vec2f, 4>;
+Quad getNodePoly(const Map& map, int64_t i);
+Quad getExtNodePoly(const Map& map, int64_t i);
+Quad getNodePolySplit(const Map& map, int64_t i);
+
+struct NodeSearch {
+  bool found = false;
+  int64_t index = 0;
+};
+NodeSearch whichNode(const Map& map, Vec2f pos, int64_t guess, int64_t range);
+
+int64_t getStartNode(const Map& map, int64_t offset);
+int64_t getEndNode(const Map& map);
+
+std::vector<Node> getNodesInAABB(const Map& map, const AABB& box);
+std::vector<MapObject> getObjectsInAABB(const Map& map, const AABB& box);
+// The scenery stored under a sector, or nullptr.
+const std::vector<MapObject>* get(const Map& map, SectorKey key);
+
+// One simulation step of the track: racing line, objects, pair collisions, removals, particles.
+void update(Map& map, float dt);
+
+}  // namespace dx

@@ -1,0 +1,76 @@
+#include "objects/track_object.h"
+
+#include <cmath>
+
+#include "framework/canvas.h"
+#include "objects/shared_records.h"
+
+namespace dx {
+
+bool isA(ObjectKind kind, ObjectKind base) {
+  return kind == base || (base == ObjectKind::Projectile && kind == ObjectKind::SweptProjectile);
+}
+
+void TrackObject::update(float) {}
+void TrackObject::draw() {}
+void TrackObject::draw3d() {}
+void TrackObject::drawShadow3d() {}
+void TrackObject::drawEditor(float) {}
+
+AABB TrackObject::getAABB() const {
+  return AABB{{pos.x - radius, pos.y - radius}, {pos.x + radius, pos.y + radius}};
+}
+
+void Cursor::drawEditor(float scale) {
+  setColor(sharedRecords().frame % 30 <= 14 ? 7 : 11);
+  const Pint x = Pint(std::floor(pos.x * scale)), y = Pint(std::floor(pos.y * scale));
+  const Pint r = Pint(scale * 24.0f);
+  circfill(x, y, r);
+  setColor(13);
+  circ(x, y, r);
+}
+
+Collision circleCollision(TrackObject& a, TrackObject& b) {
+  if (!intersects(a.getAABB(), b.getAABB())) return {};
+  const float d = length(a.pos - b.pos), R = a.radius + b.radius;
+  if (!(R > d)) return {};
+  Collision c;
+  c.hit = true;
+  c.contactCount = 1;
+  c.contacts[0] = (a.pos * b.radius + b.pos * a.radius) / R;
+  c.separation = normalized(a.pos - b.pos) * (d - R);
+  return c;
+}
+
+CollisionAnswers& collisionAnswers() {
+  static CollisionAnswers answers;
+  return answers;
+}
+
+Collision checkCollision(TrackObject& a, TrackObject& b) {
+  const ObjectKind ka = a.kind(), kb = b.kind();
+  const CollisionAnswers& ans = collisionAnswers();
+  if (ka == ObjectKind::SweptProjectile && kb == ObjectKind::Car)
+    return ans.sweptProjectileVsCar ? ans.sweptProjectileVsCar(a, b) : circleCollision(a, b);
+  if (ka == ObjectKind::Mine && kb == ObjectKind::Car)
+    return ans.mineVsCar ? ans.mineVsCar(a, b) : circleCollision(a, b);
+  if (ka == ObjectKind::Car && kb == ObjectKind::Car)
+    return ans.carVsCar ? ans.carVsCar(a, b) : circleCollision(a, b);
+  if (ka == ObjectKind::Car && isA(kb, ObjectKind::Projectile)) return checkCollision(b, a);
+  return circleCollision(a, b);
+}
+
+void hit(TrackObject& a, TrackObject& b, const Collision& c) {
+  const ObjectKind ka = a.kind(), kb = b.kind();
+  const CollisionAnswers& ans = collisionAnswers();
+  auto answer = [&](HitAnswer f) {
+    if (f) f(a, b, c);
+  };
+  if (isA(ka, ObjectKind::Projectile) && kb == ObjectKind::Car) return answer(ans.projectileHitsCar);
+  if (ka == ObjectKind::Booster && kb == ObjectKind::Car) return static_cast<Booster&>(a).hitBy(b);
+  if (ka == ObjectKind::Mine && kb == ObjectKind::Car) return answer(ans.mineHitsCar);
+  if (ka == ObjectKind::Car && kb == ObjectKind::Car) return answer(ans.carHitsCar);
+  if (ka == ObjectKind::Car && (isA(kb, ObjectKind::Projectile) || kb == ObjectKind::Mine)) return hit(b, a, c);
+}
+
+}  // namespace dx
