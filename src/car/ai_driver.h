@@ -1,0 +1,63 @@
+#pragma once
+// The computer driver: it aims between the centre line and the racing line a few nodes ahead
+// and steers with a PID controller whose three gains are what training evolves.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "geom/vec.h"
+#include "nn/neural_net.h"
+
+namespace dx {
+
+class Car;
+
+struct PID {
+  float Kp = 0, Ki = 0, Kd = 0;
+  float err = 0;
+  float integral = 0;  // already multiplied by Ki
+  float derivative = 0;
+  float lastD = 0;
+  float dt = 0;
+  float min = 0, max = 0;
+  bool clamping = false;
+};
+
+PID initPID(float Kp, float Ki, float Kd, float dt);
+// One controller step for the error e.
+float update(PID& pid, float e);
+// Folds the integral back by hi (not by hi - lo) when it leaves [lo, hi].
+void wrapIntegral(PID& pid, float lo, float hi);
+void randomizeWeights(PID& pid);
+// Kp, Ki, Kd from the first three values; fewer raise IndexError.
+void loadWeights(PID& pid, const std::vector<float>& w);
+
+struct AI {
+  Car* car = nullptr;  // not owned: the car owns its driver
+  Vec2f target;
+  Vec2f targetVel;
+  float skill = 0;
+  float baseSkill = 0;
+  float aggressiveness = 0;
+  float tightness = 0;
+  int64_t lastActive = 0;
+  PID pidSteering0, pidSteering1, pidThrottle;
+  Vec2f debugVector, debugVector2, debugVector3;
+  float score = 0;
+  std::shared_ptr<NeuralNet> nn;
+};
+
+// The drivers' difficulty level (0..4); the harness never changes it.
+struct AIState {
+  int64_t difficulty = 0;
+};
+AIState& aiState();
+void resetAIState();
+
+// Raises GameError for a car whose class has no controller settings (only classes 0..3 do).
+void resetPID(AI& ai);
+std::shared_ptr<AI> newAI(Car* car);
+// The driving step: writes the car's controls.
+void update(AI& ai);
+
+}  // namespace dx

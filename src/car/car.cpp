@@ -1,0 +1,191 @@
+#include "car/car.h"
+
+#include <cmath>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "car/ai_driver.h"
+#include "car/car_collision.h"
+#include "framework/errors.h"
+#include "framework/log.h"
+#include "framework/numeric.h"
+#include "map/node_queries.h"
+
+namespace dx {
+
+namespace {
+
+CarCatalogue gCatalogue;
+
+using json = nlohmann::ordered_json;
+
+#define DX_PARAM(name) CarParamInfo{#name, &CarParams::name}
+#define DX_SPARE(name) CarParamInfo{nullptr, &CarParams::name}
+const std::array<CarParamInfo, 25> kParams = {
+    DX_PARAM(accsqr),          DX_PARAM(turnForce),           DX_PARAM(brakeTurnForce),
+    DX_PARAM(stabilisation),   DX_SPARE(spareA),              DX_SPARE(spareB),
+    DX_PARAM(maxaccel),        DX_PARAM(boostForce),          DX_PARAM(heatDissipation),
+    DX_PARAM(boostHeatGeneration), DX_PARAM(shutdownTemperature), DX_PARAM(restartTemperature),
+    DX_PARAM(brakeMaxAccel),   DX_PARAM(brakeAccSqr),         DX_PARAM(mass),
+    DX_PARAM(dragLong),        DX_PARAM(dragLongBraking),     DX_PARAM(longSurfaceArea),
+    DX_PARAM(dragLat),         DX_PARAM(dragLatBraking),      DX_PARAM(latSurfaceArea),
+    DX_PARAM(dragViscous),     DX_PARAM(lift),                DX_SPARE(spareC),
+    DX_SPARE(spareD),
+};
+#undef DX_PARAM
+#undef DX_SPARE
+
+json parseJsonFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw IOError("Unable to open file: " + path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  json root = json::parse(ss.str(), nullptr, false);
+  if (root.is_discarded()) throw FormatError(path + ": not valid JSON");
+  return root;
+}
+
+// A JSON number as a float; any other kind of value counts as 0.
+float numberOr0(const json& v) { return v.is_number() ? v.get<float>() : 0.0f; }
+
+std::vector<CarComponent>* listFor(const std::string& key) {
+  if (key == "hulls") return &gCatalogue.carHulls;
+  if (key == "thrusters") return &gCatalogue.carThrusters;
+  if (key == "heatsinks") return &gCatalogue.carHeatsinks;
+  if (key == "wings") return &gCatalogue.carWings;
+  if (key == "covers") return &gCatalogue.carCovers;
+  if (key == "pods") return &gCatalogue.carPods;
+  return nullptr;
+}
+
+CarComponent loadComponent(const json& e, const std::string& path, const std::string& key, size_t i) {
+  const std::string where = path + ": " + key + "[" + std::to_string(i) + "]";
+  if (!e.is_object()) throw FormatError(where + " is not an object");
+  if (!e.contains("name") || !e["name"].is_string()) throw FormatError(where + " has no \"name\" string");
+  CarComponent c;
+  c.name = e["name"].get<std::string>();
+  try {
+    loadObj("components/" + c.name + ".obj", c.model);
+  } catch (const IOError&) {
+    echo("no model:", c.name);
+    c.model = Model{};
+  }
+  for (const CarParamInfo& p : kParams)
+    if (p.key && e.contains(p.key)) c.*p.field = numberOr0(e[p.key]);
+  return c;
+}
+
+template <class T>
+const T& pick(const std::vector<T>& list, int64_t index, const char* what) {
+  if (index < 0 || index >= int64_t(list.size()))
+    throw IndexError(std::string(what) + " " + std::to_string(index) + " is outside the catalogue's " +
+                     std::to_string(list.size()) + " entries");
+  return list[size_t(index)];
+}
+
+}  // namespace
+
+const std::array<CarParamInfo, 25>& carParams() { return kParams; }
+
+CarCatalogue& carCatalogue() { return gCatalogue; }
+void resetCarCatalogue() { gCatalogue = CarCatalogue{}; }
+
+void loadCarComponentSettings(const std::string& path) {
+  for (auto* list : {&gCatalogue.carHulls, &gCatalogue.carThrusters, &gCatalogue.carHeatsinks,
+                     &gCatalogue.carWings, &gCatalogue.carCovers, &gCatalogue.carPods})
+    list->clear();
+  const json root = parseJsonFile(path);
+  if (!root.is_object()) throw FormatError(path + ": the catalogue must be a JSON object");
+  for (const auto& [key, value] : root.items()) {
+    if (!value.is_array()) throw FormatError(path + ": \"" + key + "\" must be an array");
+    std::vector<CarComponent>* list = listFor(key);
+    for (size_t i = 0; i < value.size(); ++i) {
+      CarComponent c = loadComponent(value[i], path, key, i);
+      if (list) list->push_back(std::move(c));
+    }
+  }
+}
+
+void loadCarSettings(const std::string& path, CarSettings& settings) {
+  const json root = parseJsonFile(path);
+  if (!root.is_object()) throw FormatError(path + ": a car description must be a JSON object");
+  CarSettings s = settings;
+  auto text = [&](const char* key) {
+    if (!root.contains(key) || !root[key].is_string()) throw FormatError(path + ": missing text \"" + key + "\"");
+    return root[key].get<std::string>();
+  };
+  s.name = text("name");
+  s.manufacturer = text("manufacturer");
+  s.country = text("country");
+  s.desc = text("desc");
+  for (const CarParamInfo& p : kParams) {
+    if (!p.key) continue;
+    if (!root.contains(p.key) || !root[p.key].is_number())
+      throw FormatError(path + ": missing number \"" + p.key + "\"");
+    s.*p.field = root[p.key].get<float>();
+  }
+  settings = s;
+}
+
+void recalculate(CarSettings& s) {
+  const CarCatalogue& c = gCatalogue;
+  const CarComponent& hull = pick(c.carHulls, s.hullIndex, "hull");
+  const CarComponent& thruster = pick(c.carThrusters, s.thrusterIndex, "thruster");
+  const CarComponent& heatsink = pick(c.carHeatsinks, s.heatsinkIndex, "heatsink");
+  const CarComponent& wing = pick(c.carWings, s.wingIndex, "wing");
+  const CarComponent& cover = pick(c.carCovers, s.coverIndex, "cover");
+  const CarComponent& pod = pick(c.carPods, s.podIndex, "pod");
+  for (const CarParamInfo& p : kParams)
+    s.*p.field = 0.0f + hull.*p.field + thruster.*p.field + heatsink.*p.field + wing.*p.field + pod.*p.field +
+                 cover.*p.field;
+  const float t = float(s.carClass) * 0.25f;
+  s.maxaccel = lerp(s.maxaccel, 3.0f * s.maxaccel, t);
+  s.boostForce = lerp(s.boostForce, 2.0f * s.boostForce, t);
+  s.spareD = lerp(s.spareD, 4.0f * s.spareD, t);
+  s.spareC = lerp(s.spareC, 4.0f * s.spareC, t);
+  // Every force is divided by the mass: a build without positive mass cannot drive.
+  if (!(s.mass > 0))
+    throw FormatError("the components " + hull.name + ", " + thruster.name + ", " + heatsink.name + ", " +
+                      wing.name + ", " + pod.name + ", " + cover.name + " sum to a mass of " +
+                      std::to_string(s.mass) + "; a car needs a positive mass");
+}
+
+float calculateMaxSpeed(const Car& car) { return std::sqrt(car.settings.maxaccel / car.settings.dragLong); }
+
+CarPtr newCar(RaceState* race, const CarSettings& settings) {
+  auto car = std::make_shared<Car>();
+  car->settings = settings;
+  car->race = race;
+  car->radius = 4.0f;
+  car->trailColor = 12;
+  car->ready = 1.0f;
+  car->overheatGraceFrames = 15;
+  car->trail = newRingBuffer<Vec2f>(16);
+  car->boostReset = true;
+  car->temperature = 24.0f;
+  registerCarCollisions();
+  loadObj("car.obj", gCatalogue.carModel);
+  return car;
+}
+
+void setNode(Car& car, int64_t index) {
+  if (!car.map) throw IndexError("setNode: the car is not on a track");
+  car.currentNode = index;
+  const Node& n = nodeAt(*car.map, index);
+  car.z = 3.0f;
+  car.pos = n.pos;
+  car.angle = n.angle;
+}
+
+Vec2f enginePoint(const Car& car) { return car.pos + rotatePoint({-7 * 0.125f, 0}, car.angle, {0, 0}); }
+
+int64_t getEngineColor(const Car& car) {
+  if (car.activePowerup == BOOST) return 11;
+  if (car.engineShutdown) return 8;
+  if (car.temperature > 0.9f * car.settings.shutdownTemperature) return 8;
+  if (car.temperature > 0.5f * car.settings.shutdownTemperature) return 9;
+  return car.trailColor;
+}
+
+}  // namespace dx

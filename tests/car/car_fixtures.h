@@ -1,0 +1,73 @@
+#pragma once
+// Tracks and cars for the car tests.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "car/car.h"
+#include "framework/run_loop.h"
+#include "map/racing_line.h"
+#include "map/track.h"
+#include "test_support.h"
+
+namespace dx::test {
+
+// A built track as loadMap leaves it: racing line relaxed and both particle pools made.
+inline MapPtr readyTrack(MapSource src) {
+  MapPtr map = fromSource(std::move(src));
+  generateRacingLine(*map);
+  newParticleSystem(256, map->ps);
+  newParticleSystem(256, map->envPS);
+  return map;
+}
+
+inline MapPtr straightTrack(int nodes, uint16_t flags = 0, int64_t laps = 1) {
+  MapSource src;
+  Section s;
+  s.steps = nodes;
+  s.widthL = s.widthR = 32;
+  s.vergeL = s.vergeR = 8;
+  s.flags = flags;
+  src.sections = {s};
+  src.laps = laps;
+  return readyTrack(src);
+}
+
+// Handling values chosen for easy arithmetic: everything 1 unless a test sets it.
+inline CarSettings plainSettings() {
+  CarSettings s;
+  for (const CarParamInfo& p : carParams()) s.*p.field = 0;
+  s.mass = 1;
+  s.turnForce = 1;
+  s.brakeTurnForce = 1;
+  s.maxaccel = 100;
+  s.accsqr = 1000;
+  s.shutdownTemperature = 100;
+  s.restartTemperature = 50;
+  return s;
+}
+
+// Models come from the source tree's assets.
+inline void useSourceAssets() {
+  loopState().assetPath = sourceDir() + "/assets";
+  loopState().basePath = sourceDir() + "/";
+}
+
+inline CarPtr carOn(const MapPtr& map, int64_t node, const CarSettings& s = plainSettings()) {
+  useSourceAssets();
+  CarPtr car = newCar(nullptr, s);
+  car->map = map.get();
+  setNode(*car, node);
+  return car;
+}
+
+inline std::string writeTempFile(const std::string& name, const std::string& text) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("dx-car-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path p = dir / name;
+  std::ofstream(p) << text;
+  return p.string();
+}
+
+}  // namespace dx::test

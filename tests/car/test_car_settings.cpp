@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "car/car.h"
+#include "car_fixtures.h"
+#include "framework/errors.h"
+
+namespace dx {
+namespace {
+
+using test::writeTempFile;
+
+// Six one-entry lists whose maxaccel values sum to 10 and masses to 6.
+std::string smallCatalogue(const std::string& extra = "") {
+  return R"({
+  "hulls": [{"name": "nomodel_h", "maxaccel": 4, "mass": 1, "dragLong": 0.1, "boostForce": 2}],
+  "thrusters": [{"name": "nomodel_t", "maxaccel": 3, "mass": 1}],
+  "heatsinks": [{"name": "nomodel_s", "maxaccel": 1, "mass": 1}],
+  "wings": [{"name": "nomodel_w", "maxaccel": 1, "mass": 1}],
+  "covers": [{"name": "nomodel_c", "maxaccel": 0.5, "mass": 1}],
+  "pods": [{"name": "nomodel_p", "maxaccel": 0.5, "mass": 1, "turnForce": 7}])" +
+         extra + "\n}";
+}
+
+class CatalogueTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    resetCarCatalogue();
+    test::useSourceAssets();
+    testing::internal::CaptureStdout();
+    loadCarComponentSettings(writeTempFile("catalogue.json", smallCatalogue()));
+    loaded = testing::internal::GetCapturedStdout();
+  }
+  std::string loaded;
+};
+
+TEST_F(CatalogueTest, MissingModelsAreReportedAndLoadingGoesOn) {
+  EXPECT_EQ(loaded, "no model:nomodel_h\nno model:nomodel_t\nno model:nomodel_s\nno model:nomodel_w\n"
+                    "no model:nomodel_c\nno model:nomodel_p\n");
+  EXPECT_EQ(carCatalogue().carHulls.size(), 1u);
+  EXPECT_TRUE(carCatalogue().carHulls[0].model.vertices.empty());
+}
+
+TEST_F(CatalogueTest, ClassScalesTheThrottleAndBoost) {
+  CarSettings s;
+  recalculate(s);
+  EXPECT_EQ(s.maxaccel, 10.0f);
+  EXPECT_EQ(s.mass, 6.0f);
+  EXPECT_EQ(s.turnForce, 7.0f);
+  s.carClass = 2;
+  recalculate(s);
+  EXPECT_EQ(s.maxaccel, 20.0f);
+  EXPECT_EQ(s.boostForce, 3.0f);
+  s.carClass = 4;
+  recalculate(s);
+  EXPECT_EQ(s.maxaccel, 30.0f);
+  EXPECT_EQ(s.boostForce, 4.0f);
+}
+
+TEST_F(CatalogueTest, UnknownListLoadsItsModelsButAddsNothing) {
+  testing::internal::CaptureStdout();
+  loadCarComponentSettings(writeTempFile("extra.json", smallCatalogue(R"(,
+  "spoilers": [{"name": "nomodel_x", "maxaccel": 100}])")));
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("no model:nomodel_x\n"), std::string::npos);
+  CarSettings s;
+  recalculate(s);
+  EXPECT_EQ(s.maxaccel, 10.0f);
+}
+
+TEST_F(CatalogueTest, ComponentWithoutMassAddsNone) {
+  testing::internal::CaptureStdout();
+  loadCarComponentSettings(writeTempFile("nomass.json", R"({"hulls": [{"name": "nomodel_h", "mass": 2}],
+    "thrusters": [{"name": "nomodel_t"}], "heatsinks": [{"name": "nomodel_s"}], "wings": [{"name": "nomodel_w"}],
+    "covers": [{"name": "nomodel_c", "mass": "heavy"}], "pods": [{"name": "nomodel_p"}]})"));
+  testing::internal::GetCapturedStdout();
+  CarSettings s;
+  recalculate(s);
+  EXPECT_EQ(s.mass, 2.0f);  // a non-number counts as 0 too
+}
+
+TEST_F(CatalogueTest, ReloadingKeepsACarsValuesUntilRecalculate) {
+  CarSettings s;
+  recalculate(s);
+  testing::internal::CaptureStdout();
+  loadCarComponentSettings(writeTempFile("changed.json", smallCatalogue().replace(
+                                                             smallCatalogue().find("\"maxaccel\": 4"), 13,
+                                                             "\"maxaccel\": 14")));
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(s.maxaccel, 10.0f);
+  recalculate(s);
+  EXPECT_EQ(s.maxaccel, 20.0f);
+}
+
+TEST_F(CatalogueTest, IndexOutsideTheListIsAnError) {
+  CarSettings s;
+  s.wingIndex = 1;
+  try {
+    recalculate(s);
+    FAIL();
+  } catch (const IndexError& e) {
+    EXPECT_NE(std::string(e.what()).find("wing 1"), std::string::npos) << e.what();
+  }
+  s.wingIndex = -1;
+  EXPECT_THROW(recalculate(s), IndexError);
+}
+
+TEST_F(CatalogueTest, BuildWithoutPositiveMassIsAnError) {
+  testing::internal::CaptureStdout();
+  loadCarComponentSettings(writeTempFile("weightless.json", R"({"hulls": [{"name": "nomodel_h", "mass": -1}],
+    "thrusters": [{"name": "nomodel_t"}], "heatsinks": [{"name": "nomodel_s"}], "wings": [{"name": "nomodel_w"}],
+    "covers": [{"name": "nomodel_c"}], "pods": [{"name": "nomodel_p"}]})"));
+  testing::internal::GetCapturedStdout();
+  CarSettings s;
+  EXPECT_THROW(recalculate(s), FormatError);
+}
+
+TEST(CatalogueFile, WrongShapesNameTheFile) {
+  for (const char* text : {"[1, 2]", "{\"hulls\": 3}", "{\"hulls\": [4]}", "{\"hulls\": [{\"mass\": 1}]}", "{oops"}) {
+    const std::string path = writeTempFile("bad.json", text);
+    try {
+      loadCarComponentSettings(path);
+      FAIL() << text;
+    } catch (const FormatError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_THROW(loadCarComponentSettings("/nonexistent/components.json"), IOError);
+}
+
+TEST(CarDescription, EveryKeyIsRequired) {
+  CarSettings s;
+  loadCarSettings(test::sourceDir() + "/assets/testCar.json", s);
+  EXPECT_FALSE(s.name.empty());
+  EXPECT_GT(s.mass, 0.0f);
+  EXPECT_EQ(s.carClass, 0);
+  const std::string noLift = writeTempFile("nolift.json", R"({"name": "a", "manufacturer": "b", "country": "c",
+    "desc": "d", "accsqr": 1})");
+  try {
+    CarSettings t;
+    loadCarSettings(noLift, t);
+    FAIL();
+  } catch (const FormatError& e) {
+    EXPECT_NE(std::string(e.what()).find("turnForce"), std::string::npos) << e.what();
+  }
+}
+
+TEST(MaxSpeed, SquareRootOfThrottleOverDrag) {
+  Car car;
+  car.settings.maxaccel = 40;
+  car.settings.dragLong = 0.1f;
+  EXPECT_FLOAT_EQ(calculateMaxSpeed(car), 20.0f);
+}
+
+TEST(NewCar, StartsAsDescribed) {
+  const MapPtr map = test::straightTrack(20);
+  const CarPtr car = test::carOn(map, 5);
+  EXPECT_EQ(car->radius, 4.0f);
+  EXPECT_EQ(car->trailColor, 12);
+  EXPECT_EQ(car->ready, 1.0f);
+  EXPECT_EQ(car->temperature, 24.0f);
+  EXPECT_TRUE(car->boostReset);
+  EXPECT_EQ(car->trail.length, 16);
+  EXPECT_EQ(car->currentNode, 5);
+  EXPECT_EQ(car->z, 3.0f);
+  EXPECT_EQ(car->pos, map->path[5].pos);
+  EXPECT_FALSE(carCatalogue().carModel.vertices.empty());
+}
+
+}  // namespace
+}  // namespace dx
