@@ -1,31 +1,80 @@
 #include "app/game.h"
 
-#include <cmath>
+#include <cstdio>
 
+#include "app/editor.h"
+#include "app/race_mode.h"
+#include "app/race_screen.h"
 #include "framework/canvas.h"
 #include "framework/input.h"
 #include "framework/log.h"
+#include "framework/palette.h"
+#include "framework/spritesheet.h"
+#include "map/item_types.h"
+#include "map/node_queries.h"
+#include "objects/shared_records.h"
 
 namespace dx {
 
 namespace {
+
 Harness gHarness;
+
+void fillTeams() {
+  auto& teams = sharedRecords().teams;
+  for (int i = 0; i < 6; ++i) {
+    teams[i].name = "Team " + std::to_string(i);
+    for (int j = 0; j < 8; ++j) teams[i].colors[j] = sget(8 * i + j, 32);
+  }
 }
+
+void printMaxSpeed(const Car& car) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.2f", double(calculateMaxSpeed(car) * 60.0f * 60.0f / 1000.0f));
+  echo("maxSpeed: ", buf);
+}
+
+}  // namespace
 
 Harness& harness() { return gHarness; }
 void resetHarness() { gHarness = Harness{}; }
 
-void gameInit() {}
+void gameInit() {
+  Harness& h = gHarness;
+  setPalette(loadPaletteFromGPL("palette.gpl"));
+  loadSpriteSheet(0, "spritesheet.png", 8, 8);
+  h.myMap = loadMap("", 1);
+  init(*h.myMap);
+  loadCarComponentSettings(componentsFile);
+  setSpritesheet(0);
+  fillTeams();
+  CarSettings settings;
+  loadCarSettings(testCarFile, settings);
+  h.myCar = newCar(nullptr, settings);
+  h.myCar->team = teamCA;
+  h.myCar->map = h.myMap.get();
+  setNode(*h.myCar, getStartNode(*h.myMap, 0));
+  recalculate(h.myCar->settings);
+  h.myMap->trackObjects.push_back(h.myCar);
+}
 
 void gameUpdate(float dt) {
   Harness& h = gHarness;
   h.time += dt;
-  if (keyp(keyEscape)) h.carEdit = !h.carEdit;
+  if (keyp(keyEscape)) {
+    h.carEdit = !h.carEdit;
+    recalculate(h.myCar->settings);
+  }
   if (keyp(keyF2)) {
-    writeDataLog("car.dat", h.dataLog);
+    writeDataLog(carDatFile, h.dataLog);
     echo("wrote car.dat");
   }
-  if (keyp(keyR)) echo("reloading file");
+  if (keyp(keyR)) {
+    echo("reloading file");
+    loadCarComponentSettings(componentsFile);
+    recalculate(h.myCar->settings);
+    printMaxSpeed(*h.myCar);
+  }
   if (h.carEdit)
     gameUpdateEdit();
   else
@@ -33,39 +82,11 @@ void gameUpdate(float dt) {
 }
 
 void gameDraw() {
-  gHarness.frame += 1;
+  sharedRecords().frame += 1;
   if (gHarness.carEdit)
     gameDrawEdit();
   else
     gameDrawRace();
-}
-
-void gameUpdateRace(float dt) { gHarness.timeSinceStart += dt; }
-
-void gameUpdateEdit() {}
-
-void gameDrawRace() {
-  // Until the track and the cars are drawn: a turning fan of triangles over a grid.
-  const DrawState& d = drawState();
-  cls();
-  setColor(1);
-  for (int x = 0; x < d.screenWidth; x += 16) line(x, 0, x, d.screenHeight - 1);
-  for (int y = 0; y < d.screenHeight; y += 16) line(0, y, d.screenWidth - 1, y);
-  const float cx = d.screenWidth * 0.5f, cy = d.screenHeight * 0.5f, t = gHarness.time;
-  for (int i = 0; i < 6; ++i) {
-    const float a = t + float(i) * 1.0471976f, b = a + 0.5f;
-    setColor(8 + i);
-    trifill(Pint(cx), Pint(cy), Pint(cx + 50 * std::cos(a)), Pint(cy + 50 * std::sin(a)),
-            Pint(cx + 50 * std::cos(b)), Pint(cy + 50 * std::sin(b)));
-  }
-  setColor(7);
-  circ(Pint(cx), Pint(cy), 55);
-}
-
-void gameDrawEdit() {
-  cls();
-  setColor(5);
-  rectfill(0, 0, 20, 20);
 }
 
 }  // namespace dx

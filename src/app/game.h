@@ -5,10 +5,23 @@
 #include <vector>
 
 #include "app/telemetry.h"
+#include "car/car.h"
+#include "geom/vec.h"
+#include "map/track.h"
 
 namespace dx {
 
+// One scored set of steering gains (Kp, Ki, Kd).
+struct ScoredGains {
+  float score = 0;
+  std::vector<float> weights;
+};
+
 struct Harness {
+  CarPtr myCar;
+  MapPtr myMap;
+  std::vector<CarPtr> aiCars;
+  std::vector<ScoredGains> bestAI;
   int64_t iteration = 0;
   float timeSinceStart = 0;
   std::vector<DataLogRecord> dataLog;
@@ -20,8 +33,9 @@ struct Harness {
   float cameraOrbitY = 0.5f;
   float cameraOrbitDistance = 15.0f;
   bool useAltColors = false;
+  Vec2f pos;
+  Vec3f lightPos;
   std::string keymap;
-  int64_t frame = 0;  // drawn frames
 };
 
 Harness& harness();
@@ -29,17 +43,18 @@ void resetHarness();
 
 // Key codes the harness reacts to.
 constexpr int32_t keyEscape = 27;
+constexpr int32_t keyReturn = 13;
 constexpr int32_t keyF2 = 0x4000003B;
 constexpr int32_t keyR = 114;
 constexpr int32_t keySpace = 32;
 
+// The files the harness reads, relative to the working directory (the run folder).
+constexpr const char* componentsFile = "assets/components.json";
+constexpr const char* testCarFile = "assets/testCar.json";
+constexpr const char* carDatFile = "car.dat";
+
 void gameInit();
 void gameUpdate(float dt);
 void gameDraw();
-
-void gameUpdateRace(float dt);
-void gameDrawRace();
-void gameUpdateEdit();
-void gameDrawEdit();
 
 }  // namespace dx

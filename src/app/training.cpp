@@ -1,0 +1,168 @@
+#include "app/training.h"
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "car/ai_driver.h"
+#include "framework/errors.h"
+#include "framework/file_io.h"
+#include "framework/log.h"
+#include "framework/random.h"
+#include "framework/run_loop.h"
+#include "map/node_queries.h"
+#include "nn/evolution.h"
+
+namespace dx {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+float numberOr0(const json& v) { return v.is_number() ? v.get<float>() : 0.0f; }
+
+std::string readPoolFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw IOError("Unable to open file: " + path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) throw IOError("Unable to read file: " + path);
+  return ss.str();
+}
+
+void loadPool(Harness& h) {
+  const std::string path = poolPath();
+  const std::vector<ScoredGains> loaded = parsePool(readPoolFile(path), path);
+  h.bestAI.insert(h.bestAI.end(), loaded.begin(), loaded.end());
+  echo("loaded ", loaded.size(), " pid settings");
+}
+
+// A failed save keeps the old file and the pool in memory; the next generation tries again.
+void savePool(const Harness& h) {
+  try {
+    writeFileAtomically(poolPath(), formatPool(h.bestAI));
+  } catch (const IOError& e) {
+    echo("could not save the gain pool (", e.what(), "); the previous file is kept and the save is retried "
+         "after the next generation");
+  }
+}
+
+void removePopulation(Harness& h) {
+  auto& objs = h.myMap->trackObjects;
+  for (const CarPtr& car : h.aiCars) {
+    const auto it = std::find(objs.begin(), objs.end(), car);
+    if (it == objs.end()) throw IndexError("a car of the generation is missing from the track");
+    *it = objs.back();
+    objs.pop_back();
+  }
+  h.aiCars.clear();
+}
+
+CarPtr newTrainingCar(Harness& h, const CarSettings& settings) {
+  CarPtr car = newCar(nullptr, settings);
+  car->team = teamSK;
+  car->map = h.myMap.get();
+  setNode(*car, getStartNode(*h.myMap, 2));
+  recalculate(car->settings);
+  car->ethereal = true;
+  car->ai = newAI(car.get());
+  car->ai->skill = 0.5f;
+  if (h.bestAI.empty())
+    randomizeWeights(car->ai->pidSteering0);
+  else
+    loadWeights(car->ai->pidSteering0, chooseGains(h.bestAI));
+  return car;
+}
+
+}  // namespace
+
+std::string poolPath() { return joinPath(basePath(), "assets/ai.json"); }
+
+std::string formatPool(const std::vector<ScoredGains>& pool) {
+  json arr = json::array();
+  for (const ScoredGains& g : pool) {
+    if (!(g.score > 0)) continue;
+    json entry = json::object();
+    entry["score"] = double(g.score);
+    json weights = json::array();
+    for (float w : g.weights) weights.push_back(double(w));
+    entry["weights"] = weights;
+    arr.push_back(entry);
+  }
+  return arr.dump(2);
+}
+
+std::vector<ScoredGains> parsePool(const std::string& text, const std::string& path) {
+  const json root = json::parse(text, nullptr, false);
+  if (root.is_discarded()) throw FormatError(path + ": the gain pool is not valid JSON");
+  if (!root.is_array()) throw FormatError(path + ": the gain pool must be a JSON array");
+  std::vector<ScoredGains> out;
+  for (size_t i = 0; i < root.size(); ++i) {
+    const json& e = root[i];
+    const std::string where = path + ": entry " + std::to_string(i);
+    if (!e.is_object()) throw FormatError(where + " is not an object");
+    if (!e.contains("score")) throw FormatError(where + " has no \"score\"");
+    if (!e.contains("weights") || !e["weights"].is_array()) throw FormatError(where + " has no \"weights\" array");
+    // Every new car loads three gains from its parents; a shorter or longer set cannot breed.
+    if (e["weights"].size() != 3) throw FormatError(where + " must have 3 weights");
+    ScoredGains g;
+    g.score = numberOr0(e["score"]);
+    for (const json& w : e["weights"]) g.weights.push_back(numberOr0(w));
+    out.push_back(std::move(g));
+  }
+  return out;
+}
+
+void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars) {
+  for (const CarPtr& car : cars) {
+    const PID& pid = car->ai->pidSteering0;
+    pool.push_back({float(car->currentNode), {pid.Kp, pid.Ki, pid.Kd}});
+  }
+  std::stable_sort(pool.begin(), pool.end(), [](const ScoredGains& a, const ScoredGains& b) { return a.score > b.score; });
+  if (pool.size() > kPoolSize) pool.resize(kPoolSize);
+}
+
+std::vector<float> chooseGains(const std::vector<ScoredGains>& pool) {
+  const int64_t n = int64_t(pool.size());
+  const int64_t five = std::min<int64_t>(n, 5), ten = std::min<int64_t>(n, 10);
+  const int64_t c = rnd(10);
+  int64_t a = 0, b = 0;
+  switch (c) {
+    case 0: a = rnd(five), b = rnd(ten); break;
+    case 1: a = rnd(n), b = rnd(n); break;
+    case 2: a = rnd(ten), b = rnd(n); break;
+    case 3: break;  // the best alone
+    default: a = rnd(ten), b = rnd(ten); break;
+  }
+  if (c == 3 || a == b) return mutate(pool[size_t(a)].weights, 0.5f, 0.25f);
+  const std::vector<float>& A = pool[size_t(a)].weights;
+  const std::vector<float>& B = pool[size_t(b)].weights;
+  const int64_t g = rnd(4);
+  if (g == 0) return mutate(breedLinear(A, B), 0.5f, 0.25f);
+  if (g == 1) return mutate(breedBinary(A, B), 0.5f, 0.25f);
+  return breedLinear(A, B);
+}
+
+void nextIteration() {
+  Harness& h = harness();
+  if (h.iteration != 0) {
+    scorePopulation(h.bestAI, h.aiCars);
+    h.timeSinceStart = 0;
+    debug("iteration: ", h.iteration);
+    savePool(h);
+  } else {
+    loadPool(h);
+  }
+  h.iteration += 1;
+  removePopulation(h);
+  CarSettings settings;
+  loadCarSettings(testCarFile, settings);
+  for (int i = 0; i < kPopulation; ++i) {
+    CarPtr car = newTrainingCar(h, settings);
+    h.myMap->trackObjects.push_back(car);
+    h.aiCars.push_back(car);
+  }
+}
+
+}  // namespace dx

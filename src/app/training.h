@@ -1,0 +1,31 @@
+#pragma once
+// The generation step of the genetic search over steering gains: score the cars that ran, keep
+// the best 100 gain sets in the pool file, and start 100 new cars bred from the pool.
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+
+namespace dx {
+
+constexpr size_t kPoolSize = 100;
+constexpr int kPopulation = 100;
+
+// basePath + assets/ai.json.
+std::string poolPath();
+
+// The pool file's text: a 2-space indented JSON array of {"score", "weights"} with the positive
+// scores only, in pool order.
+std::string formatPool(const std::vector<ScoredGains>& pool);
+// Reads a pool file's text; `path` names it in errors. Raises FormatError when it is not an
+// array of objects with a "score" and a "weights" array of three values.
+std::vector<ScoredGains> parsePool(const std::string& text, const std::string& path);
+
+// Appends the scores of the cars that ran, sorts the pool (stable, best first) and keeps 100.
+void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars);
+// Chooses the gains of one new car from the pool (the random draws in their fixed order).
+std::vector<float> chooseGains(const std::vector<ScoredGains>& pool);
+
+void nextIteration();
+
+}  // namespace dx
