@@ -110,6 +110,11 @@ std::string joinPath(const std::string& a, const std::string& b) {
   return a + "/" + b;
 }
 
+std::string basePathOfExecutable() {
+  const std::string path = takeSdlString(SDL_GetBasePath());
+  return path.empty() ? "./" : path;
+}
+
 const std::string& basePath() { return gLoop.basePath; }
 const std::string& assetPath() { return gLoop.assetPath; }
 const std::string& writePath() { return gLoop.writePath; }
@@ -130,8 +135,7 @@ void openFolder(const std::string& path) {
 void init(const std::string& org, const std::string& app) {
   startPlatform();
   initInput();
-  gLoop.basePath = takeSdlString(SDL_GetBasePath());
-  if (gLoop.basePath.empty()) gLoop.basePath = "./";
+  gLoop.basePath = basePathOfExecutable();
   debug("basePath: ", gLoop.basePath);
   gLoop.assetPath = joinPath(gLoop.basePath, "assets");
   debug("assetPath: ", gLoop.assetPath);

@@ -63,6 +63,8 @@ bool handleWindowEvent(const SDL_Event& e);
 
 void addResizeFunc(std::function<void(int, int)> f);
 
+// The executable's folder with a trailing separator ("./" when the platform cannot tell).
+std::string basePathOfExecutable();
 const std::string& basePath();
 const std::string& assetPath();
 const std::string& writePath();

@@ -22,7 +22,8 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
-void GameProcess::start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env) {
+void GameProcess::start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env,
+                        const std::vector<std::string>& args) {
   char tmpl[] = "/tmp/dx-game-XXXXXX";
   const std::string dir = mkdtemp(tmpl);
   stdoutPath = dir + "/stdout";
@@ -35,7 +36,10 @@ void GameProcess::start(const std::string& exe, const std::string& workdir, cons
     dup2(e, 2);
     if (chdir(workdir.c_str()) != 0) _exit(126);
     for (const std::string& kv : env) putenv(const_cast<char*>(kv.c_str()));
-    execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(exe.c_str(), argv.data());
     _exit(127);
   }
 }

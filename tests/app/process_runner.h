@@ -12,8 +12,9 @@ struct GameProcess {
   pid_t pid = -1;
   std::string stdoutPath, stderrPath;
 
-  // Starts `exe` in `workdir` with extra environment entries (NAME=value).
-  void start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env);
+  // Starts `exe` in `workdir` with extra environment entries (NAME=value) and arguments.
+  void start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env,
+             const std::vector<std::string>& args = {});
   std::string out() const;
   std::string err() const;
   // Waits until `needle` appears on stderr (or stdout); false on timeout.

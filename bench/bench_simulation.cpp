@@ -1,0 +1,114 @@
+// The simulation's costs on the shipped track: loading it, the racing line, node queries, one
+// map step with a full generation of cars, and a whole training generation.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/game.h"
+#include "app/headless_trainer.h"
+#include "app/training.h"
+#include "car/car.h"
+#include "framework/random.h"
+#include "framework/run_loop.h"
+#include "map/node_queries.h"
+#include "map/racing_line.h"
+
+namespace {
+
+using namespace dx;
+
+// The benchmarks read the run folder like the game: DX_GAME_DIR or ./game.
+void enterRunFolder() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  const char* env = std::getenv("DX_GAME_DIR");
+  const std::string dir = env ? env : "game";
+  if (chdir(dir.c_str()) != 0) std::abort();
+  char buf[4096];
+  const std::string cwd = getcwd(buf, sizeof buf) ? buf : ".";
+  loopState().basePath = cwd + "/";
+  loopState().assetPath = cwd + "/assets";
+}
+
+MapPtr quietLoad() {
+  enterRunFolder();
+  std::FILE* saved = stderr;
+  stderr = std::fopen("/dev/null", "w");
+  MapPtr map = loadMap("", 1);
+  std::fclose(stderr);
+  stderr = saved;
+  return map;
+}
+
+void BM_loadMap(benchmark::State& st) {
+  for (auto _ : st) benchmark::DoNotOptimize(quietLoad());
+}
+BENCHMARK(BM_loadMap)->Unit(benchmark::kMillisecond);
+
+void BM_iterateRacingLine(benchmark::State& st) {
+  const MapPtr map = quietLoad();
+  st.counters["nodes"] = double(map->path.size());
+  for (auto _ : st) iterateRacingLine(*map);
+}
+BENCHMARK(BM_iterateRacingLine)->Unit(benchmark::kMicrosecond);
+
+void BM_getNodesInAABB_raceView(benchmark::State& st) {
+  const MapPtr map = quietLoad();
+  const Vec2f c = map->path[map->path.size() / 3].pos;
+  // The race view: 240 x 136 pixels at 8 pixels per map unit.
+  const AABB box{c - Vec2f{15, 8.5f}, c + Vec2f{15, 8.5f}};
+  for (auto _ : st) benchmark::DoNotOptimize(getNodesInAABB(*map, box));
+}
+BENCHMARK(BM_getNodesInAABB_raceView)->Unit(benchmark::kMicrosecond);
+
+void BM_whichNode_rightGuess(benchmark::State& st) {
+  const MapPtr map = quietLoad();
+  const int64_t k = int64_t(map->path.size() / 2);
+  const Vec2f p = (map->path[size_t(k - 1)].pos + map->path[size_t(k)].pos) * 0.5f;
+  for (auto _ : st) benchmark::DoNotOptimize(whichNode(*map, p, k, 12));
+}
+BENCHMARK(BM_whichNode_rightGuess)->Unit(benchmark::kNanosecond);
+
+// A generation as training places it, driven for a while so the cars are spread over the track.
+void startGeneration(uint64_t seed) {
+  resetHarness();
+  seedRandom(seed);
+  Harness& h = harness();
+  h.myMap = quietLoad();
+  std::FILE* saved = stdout;
+  stdout = std::fopen("/dev/null", "w");
+  loadCarComponentSettings(componentsFile);
+  nextIteration();
+  std::fclose(stdout);
+  stdout = saved;
+}
+
+void BM_mapStep_100cars(benchmark::State& st) {
+  startGeneration(1);
+  Harness& h = harness();
+  for (int i = 0; i < 600; ++i) update(*h.myMap, 1.0f / 60);
+  for (auto _ : st) update(*h.myMap, 1.0f / 60);
+}
+BENCHMARK(BM_mapStep_100cars)->Unit(benchmark::kMicrosecond);
+
+void BM_trainingGeneration(benchmark::State& st) {
+  startGeneration(2);
+  std::FILE* saved = stdout;
+  for (auto _ : st) {
+    stdout = std::fopen("/dev/null", "w");
+    std::FILE* savedErr = stderr;
+    stderr = stdout;
+    runGeneration();
+    stderr = savedErr;
+    std::fclose(stdout);
+    stdout = saved;
+  }
+}
+BENCHMARK(BM_trainingGeneration)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

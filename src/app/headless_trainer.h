@@ -1,0 +1,37 @@
+#pragma once
+// Training without a window: the game's generations run back to back as fast as the processor
+// allows, on the same track, catalogue, test car and gain pool.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dx {
+
+struct TrainerOptions {
+  int64_t generations = 10;
+  int64_t track = 1;
+  std::optional<uint64_t> seed;
+};
+
+// Parses the command line; returns nothing after printing the usage or an error. `ok` tells
+// which of the two it was.
+std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& args, bool& ok);
+
+struct GenerationStats {
+  float best = 0;
+  float mean = 0;
+  float poolBest = 0;
+  double seconds = 0;
+};
+
+// The scores of the cars that are running now.
+GenerationStats currentScores();
+// Runs one generation for 60 s of game time and starts the next; returns its figures.
+GenerationStats runGeneration();
+// Draws the best and mean score per generation into a PNG.
+void writeTrainingPlot(const std::string& path, const std::vector<GenerationStats>& history);
+
+int runTrainer(const TrainerOptions& options);
+
+}  // namespace dx

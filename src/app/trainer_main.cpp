@@ -1,0 +1,22 @@
+// The headless trainer's entry.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/headless_trainer.h"
+#include "framework/errors.h"
+
+int main(int argc, char** argv) {
+  using namespace dx;
+  bool ok = true;
+  const std::optional<TrainerOptions> options = parseTrainerArgs(std::vector<std::string>(argv + 1, argv + argc), ok);
+  if (!options) return ok ? 0 : 2;
+  try {
+    return runTrainer(*options);
+  } catch (const ExitRequest& e) {
+    return e.status;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,83 @@
+#pragma once
+// A harness on a small loop track, with the run folder's catalogue and test car, and a gain pool
+// in a temporary folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/game.h"
+#include "car/car.h"
+#include "framework/random.h"
+#include "framework/run_loop.h"
+#include "map/racing_line.h"
+#include "objects/shared_records.h"
+#include "test_support.h"
+
+namespace dx::test {
+
+namespace fs = std::filesystem;
+
+// A stadium loop: two straights and two half turns.
+inline MapPtr stadium() {
+  MapSource src;
+  auto sec = [](int steps, float turn) {
+    Section s;
+    s.steps = steps;
+    s.turn = turn;
+    s.widthL = s.widthR = 32;
+    s.vergeL = s.vergeR = 8;
+    return s;
+  };
+  const float half = float(3.14159265358979 / 12);
+  src.sections = {sec(40, 0), sec(12, half), sec(40, 0), sec(12, half)};
+  src.laps = 3;
+  MapPtr map = fromSource(src);
+  generateRacingLine(*map);
+  newParticleSystem(256, map->ps);
+  newParticleSystem(256, map->envPS);
+  return map;
+}
+
+inline std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class HarnessTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    oldCwd = fs::current_path();
+    fs::current_path(gameDir());  // the harness opens its catalogues relative to the run folder
+    base = fs::temp_directory_path() / ("dx-harness-" + std::to_string(getpid()) + "-" +
+                                        testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(base);
+    fs::create_directories(base / "assets");
+    writePool("[]");
+    resetLoopState();
+    loopState().basePath = base.string() + "/";
+    loopState().assetPath = gameDir() + "/assets";
+    resetHarness();
+    resetSharedRecords();
+    seedRandom(12345);
+    testing::internal::CaptureStdout();
+    loadCarComponentSettings(componentsFile);
+    testing::internal::GetCapturedStdout();
+    harness().myMap = stadium();
+  }
+  void TearDown() override {
+    fs::current_path(oldCwd);
+    fs::remove_all(base);
+  }
+  void writePool(const std::string& text) { std::ofstream(base / "assets" / "ai.json") << text; }
+  std::string pool() const { return slurp(base / "assets" / "ai.json"); }
+
+  fs::path oldCwd, base;
+};
+
+}  // namespace dx::test

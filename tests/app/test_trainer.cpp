@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <regex>
+#include <sstream>
+
+#include "app/process_runner.h"
+#include "test_support.h"
+
+namespace dx {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// A private copy of the run folder with an empty gain pool.
+fs::path runFolderCopy(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / ("dx-trainer-" + std::to_string(getpid()) + "-" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path game = test::gameDir();
+  fs::copy_file(game / "draxen3516-train", dir / "draxen3516-train");
+  fs::copy(game / "assets", dir / "assets", fs::copy_options::recursive);
+  fs::copy(game / "maps", dir / "maps", fs::copy_options::recursive);
+  std::ofstream(dir / "assets" / "ai.json") << "[]\n";
+  return dir;
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+struct TrainerRun {
+  int status;
+  std::string out, err;
+};
+
+TrainerRun train(const fs::path& dir, const std::vector<std::string>& args) {
+  test::GameProcess p;
+  p.start((dir / "draxen3516-train").string(), dir.string(), {}, args);
+  TrainerRun r;
+  r.status = p.wait(300s);
+  r.out = p.out();
+  r.err = p.err();
+  return r;
+}
+
+struct Generation {
+  double best, mean;
+};
+
+std::vector<Generation> progress(const std::string& out) {
+  std::vector<Generation> g;
+  const std::regex line(R"(generation \d+: best (-?[0-9.]+), mean (-?[0-9.]+), pool best -?[0-9.]+, [0-9.]+ s)");
+  for (std::sregex_iterator it(out.begin(), out.end(), line), end; it != end; ++it)
+    g.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
+  return g;
+}
+
+TEST(Trainer, SameSeedGivesTheSamePool) {
+  const fs::path a = runFolderCopy("a"), b = runFolderCopy("b");
+  const TrainerRun ra = train(a, {"--generations", "2", "--seed", "42"});
+  const TrainerRun rb = train(b, {"--generations", "2", "--seed", "42"});
+  ASSERT_EQ(ra.status, 0) << ra.err;
+  ASSERT_EQ(rb.status, 0) << rb.err;
+  EXPECT_EQ(progress(ra.out).size(), 2u) << ra.out;
+  const std::string poolA = slurp(a / "assets" / "ai.json"), poolB = slurp(b / "assets" / "ai.json");
+  EXPECT_GT(poolA.size(), 10u);
+  EXPECT_EQ(poolA, poolB);
+  EXPECT_TRUE(fs::exists(a / "assets" / "training.png"));
+  fs::remove_all(a);
+  fs::remove_all(b);
+}
+
+TEST(Trainer, TenGenerationsLearnToDrive) {
+  const fs::path dir = runFolderCopy("learn");
+  const TrainerRun r = train(dir, {"--generations", "10", "--seed", "7"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<Generation> g = progress(r.out);
+  ASSERT_EQ(g.size(), 10u) << r.out;
+  std::cout << r.out;
+  EXPECT_GE(g[9].best, g[0].best);
+  EXPECT_GT(g[9].mean, 2 * g[0].mean);  // the bred population drives far better than random gains
+  fs::remove_all(dir);
+}
+
+TEST(Trainer, HelpAndBadArguments) {
+  const fs::path dir = runFolderCopy("args");
+  const TrainerRun help = train(dir, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--generations"), std::string::npos);
+  EXPECT_EQ(train(dir, {"--generations", "zero"}).status, 2);
+  EXPECT_EQ(train(dir, {"--laps"}).status, 2);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace dx

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include "app/training.h"
+#include "car/ai_driver.h"
+#include "framework/errors.h"
+#include "framework/file_io.h"
+#include "harness_fixture.h"
+#include "nn/evolution.h"
+
+namespace dx {
+namespace {
+
+using test::HarnessTest;
+
+TEST_F(HarnessTest, FirstCallLoadsAnEmptyPoolAndMakesRandomDrivers) {
+  testing::internal::CaptureStdout();
+  nextIteration();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "loaded 0 pid settings\n");
+  const Harness& h = harness();
+  EXPECT_EQ(h.iteration, 1);
+  ASSERT_EQ(h.aiCars.size(), 100u);
+  EXPECT_EQ(h.myMap->trackObjects.size(), 100u);
+  for (const CarPtr& car : h.aiCars) {
+    EXPECT_TRUE(car->ethereal);
+    EXPECT_EQ(car->team, teamSK);
+    EXPECT_EQ(car->ai->skill, 0.5f);
+    EXPECT_EQ(car->currentNode, -2);  // start position 2 on a loop
+    const PID& p = car->ai->pidSteering0;
+    for (float g : {p.Kp, p.Ki, p.Kd}) {
+      EXPECT_GE(g, -1.0f);
+      EXPECT_LE(g, 1.0f);
+    }
+  }
+  EXPECT_NE(h.aiCars[0]->ai->pidSteering0.Kp, h.aiCars[1]->ai->pidSteering0.Kp);
+}
+
+TEST_F(HarnessTest, ScoringSavesOnlyPositiveScoresBestFirst) {
+  testing::internal::CaptureStdout();
+  nextIteration();
+  Harness& h = harness();
+  for (size_t i = 0; i < h.aiCars.size(); ++i) h.aiCars[i]->currentNode = int64_t(i % 7) - 3;
+  testing::internal::CaptureStderr();
+  nextIteration();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "iteration: , 1\n");
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(h.timeSinceStart, 0.0f);
+  ASSERT_EQ(h.bestAI.size(), 100u);
+  EXPECT_EQ(h.bestAI[0].score, 3.0f);
+  const std::vector<ScoredGains> saved = parsePool(pool(), "pool");
+  for (const ScoredGains& g : saved) EXPECT_GT(g.score, 0.0f);
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(saved[0].score, 3.0f);
+  EXPECT_EQ(saved.size(), size_t(std::count_if(h.bestAI.begin(), h.bestAI.end(), [](auto& g) { return g.score > 0; })));
+  EXPECT_EQ(h.aiCars.size(), 100u);
+  EXPECT_EQ(h.myMap->trackObjects.size(), 100u);  // the old generation left the track
+}
+
+TEST_F(HarnessTest, NoPositiveScoreSavesAnEmptyArray) {
+  testing::internal::CaptureStdout();
+  nextIteration();
+  for (const CarPtr& car : harness().aiCars) car->currentNode = 0;
+  testing::internal::CaptureStderr();
+  nextIteration();
+  testing::internal::GetCapturedStderr();
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(pool(), "[]");
+  EXPECT_EQ(harness().bestAI.size(), 100u);
+}
+
+TEST_F(HarnessTest, KthScoringWritesItsDebugLine) {
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  for (int k = 0; k < 4; ++k) nextIteration();
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "iteration: , 1\niteration: , 2\niteration: , 3\n");
+}
+
+TEST_F(HarnessTest, LoadedPoolSeedsTheNextGeneration) {
+  writePool(R"([{"score": 7, "weights": [0.5, 0.25, 2]}, {"score": 3.5, "weights": [1, 2, 3]}])");
+  testing::internal::CaptureStdout();
+  nextIteration();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "loaded 2 pid settings\n");
+  ASSERT_EQ(harness().bestAI.size(), 2u);
+  EXPECT_EQ(harness().bestAI[0].weights, (std::vector<float>{0.5f, 0.25f, 2.0f}));
+}
+
+TEST_F(HarnessTest, UnreadablePoolEndsWithAnErrorAndIsLeftAlone) {
+  const std::string bad = R"([{"score": 1, "weights": [1, 2]}])";
+  for (const std::string& text : {std::string("{}"), std::string("[1]"), std::string("[{\"score\": 1}]"), bad,
+                                  std::string("[{\"weights\": [1,2,3]}]"), std::string("not json")}) {
+    writePool(text);
+    try {
+      nextIteration();
+      FAIL() << text;
+    } catch (const FormatError& e) {
+      EXPECT_NE(std::string(e.what()).find("ai.json"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(pool(), text);
+  }
+}
+
+TEST_F(HarnessTest, FailedSaveKeepsTheOldFileAndTriesAgain) {
+  testing::internal::CaptureStdout();
+  nextIteration();
+  for (const CarPtr& car : harness().aiCars) car->currentNode = 5;
+  const std::string before = pool();
+  std::filesystem::remove(base / "assets" / "ai.json");
+  std::filesystem::create_directory(base / "assets" / "ai.json");  // a folder where the file should be
+  testing::internal::CaptureStderr();
+  nextIteration();
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("could not save the gain pool"), std::string::npos);
+  EXPECT_EQ(harness().bestAI.size(), 100u);  // kept in memory
+  std::filesystem::remove(base / "assets" / "ai.json");
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  nextIteration();
+  testing::internal::GetCapturedStderr();
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(parsePool(pool(), "pool").size(), 100u);
+}
+
+TEST(PoolRanking, HundredBestKeepTheirEarlierOrderOnTies) {
+  std::vector<ScoredGains> pool;
+  for (int i = 0; i < 150; ++i) pool.push_back({float(i % 75), {float(i), 0, 0}});
+  std::vector<CarPtr> none;
+  scorePopulation(pool, none);
+  ASSERT_EQ(pool.size(), 100u);
+  EXPECT_EQ(pool[0].score, 74.0f);
+  EXPECT_EQ(pool[0].weights[0], 74.0f);  // of the two 74s the earlier comes first
+  EXPECT_EQ(pool[1].weights[0], 149.0f);
+  EXPECT_EQ(pool[99].score, 25.0f);
+}
+
+TEST(PoolFile, TwoSpaceIndentPositiveScoresOnly) {
+  const std::vector<ScoredGains> pool = {{2, {0.5f, 0, -1}}, {0, {1, 1, 1}}, {-1, {1, 1, 1}}};
+  EXPECT_EQ(formatPool(pool),
+            "[\n  {\n    \"score\": 2.0,\n    \"weights\": [\n      0.5,\n      0.0,\n      -1.0\n    ]\n  }\n]");
+  EXPECT_EQ(formatPool({}), "[]");
+  const std::vector<ScoredGains> back = parsePool(R"([{"score": 3, "weights": [1, "x", 2.5]}])", "p");
+  EXPECT_EQ(back[0].weights, (std::vector<float>{1, 0, 2.5f}));  // a non-number reads as 0
+}
+
+// Draws taken by hand from the same seed decide the expected parents.
+TEST(GainChoice, TableConsumesDrawsInOrder) {
+  std::vector<ScoredGains> pool;
+  for (int i = 0; i < 20; ++i) pool.push_back({float(20 - i), {float(i), float(i), float(i)}});
+  for (uint64_t seed = 1; seed < 60; ++seed) {
+    seedRandom(seed);
+    const int64_t c = rnd(10);
+    int64_t a = 0, b = 0;
+    if (c == 0) a = rnd(5), b = rnd(10);
+    if (c == 1) a = rnd(20), b = rnd(20);
+    if (c == 2) a = rnd(10), b = rnd(20);
+    if (c >= 4) a = rnd(10), b = rnd(10);
+    std::vector<float> want;
+    if (c == 3 || a == b) {
+      want = mutate(pool[size_t(a)].weights, 0.5f, 0.25f);
+    } else {
+      const int64_t g = rnd(4);
+      const auto& A = pool[size_t(a)].weights;
+      const auto& B = pool[size_t(b)].weights;
+      want = g == 0 ? mutate(breedLinear(A, B), 0.5f, 0.25f)
+             : g == 1 ? mutate(breedBinary(A, B), 0.5f, 0.25f)
+                      : breedLinear(A, B);
+    }
+    const RandomState after = randomState();
+    seedRandom(seed);
+    EXPECT_EQ(chooseGains(pool), want) << seed;
+    EXPECT_EQ(randomState().s0, after.s0) << seed;
+  }
+}
+
+TEST(AtomicPool, KillDuringTheWriteLeavesAWholeFile) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("dx-kill-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "ai.json").string();
+  std::vector<ScoredGains> big;
+  for (int i = 0; i < 100; ++i) big.push_back({float(100 - i), {0.1f * float(i), 1, 2}});
+  const std::string oldText = formatPool({{1, {1, 2, 3}}}), newText = formatPool(big);
+  writeFileAtomically(path, oldText);
+  for (int round = 0; round < 20; ++round) {
+    const pid_t child = fork();
+    if (child == 0) {
+      for (;;) writeFileAtomically(path, round % 2 ? oldText : newText);
+    }
+    usleep(useconds_t(200 + round * 137));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::string text = test::slurp(path);
+    EXPECT_TRUE(text == oldText || text == newText) << "round " << round << " left " << text.size() << " bytes";
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace dx
