@@ -1,12 +1,86 @@
 #pragma once
-// The audio mixer: 16 channels mixed on the loop thread and queued to the device.
+// The audio mixer: 16 channels mixed on the loop thread and queued to the device. A channel
+// plays a sample from the 64-slot sound library; the loop keeps the device queue fed.
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace dx {
 
+enum ChannelKind : uint8_t {
+  channelNone = 0,
+  channelSynth = 1,
+  channelWave = 2,
+  channelMusic = 3,
+  channelCallback = 4,
+};
+
+// One library entry: mono float32 samples.
+struct SampleBuffer {
+  std::vector<float> data;
+  float rate = 44100.0f;
+  int channels = 1;
+  int length = 0;
+};
+using SampleBufferPtr = std::shared_ptr<SampleBuffer>;
+
+constexpr int kChannelCount = 16;
+constexpr int kLibrarySize = 64;
+constexpr int kChannelRingSize = 1024;
+
+struct AudioChannel {
+  ChannelKind kind = channelNone;
+  SampleBufferPtr buffer;
+  int loop = 0;  // plays left before the channel goes idle; 0 or less repeats forever
+  float phase = 0.0f, freq = 0.0f;
+  float gain = 0.0f;
+  float outvalue = 0.0f;
+  float priority = 0.0f;
+  // The channel's last output values, for a scope display.
+  std::array<float, kChannelRingSize> outputBuffer{};
+  int outputIndex = 0;
+};
+
+struct MixerState {
+  double sampleRate = 44100.0;
+  double invSampleRate = 1.0 / 44100.0;
+  int audioBufferSize = 2048;  // interleaved stereo values per mixing pass
+  double sfxVolume = 1.0, musicVolume = 1.0, masterVolume = 1.0;
+  int currentBpm = 128, currentTpb = 4;
+  std::function<void()> tickFunc;
+  bool clock = false;  // true in the stereo frame where the 1/60 s clock rolled over
+  std::vector<float> outputSamples;
+  uint32_t audioDeviceId = 0;  // 0 while no device is open: the mixer is then silent and idle
+  std::array<AudioChannel, kChannelCount> audioChannels{};
+  std::array<SampleBufferPtr, kLibrarySize> library{};
+  int clockCounter = 0;
+  double tickCounter = 0.0;
+  uint64_t sampleCounter = 0;
+};
+
+MixerState& mixerState();
+// Closes the device if one is open and restores the start-up defaults.
+void resetMixerState();
+
+// Opens the default output (float32 stereo) and queues the first buffer. When the platform has
+// no usable audio the mixer logs that audio is off and stays silent instead of ending the run.
 void initMixer(bool withInput);
-// Queues another mixed buffer when the device queue runs low.
+// Mixes `count` interleaved values (left, right, ...) into out.
+void mixValues(float* out, int count);
+// Mixes one pass of audioBufferSize values and queues it on the device.
+void queueMixerAudio();
+// Float samples waiting on the device.
+int64_t queuedAudioSize();
+// Queues another mixed buffer when fewer than 4 passes are waiting.
 void refillAudio();
+
+// Plays library sample `index` on `channel` (-1 = choose one by priority). index -1 idles the
+// channel, or every channel when channel is -1 too. Raises IndexError for a channel outside -1..15.
 void sfx(int channel, int index, int loop, float gain, float pitch, float priority);
+// The lowest idle channel, else the busy one with the lowest priority if `priority` is not
+// below it; -1 when nothing may be taken.
+int findFreeChannel(float priority);
 
 }  // namespace dx

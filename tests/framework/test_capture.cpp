@@ -1,0 +1,401 @@
+#include <SDL.h>
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "framework/capture.h"
+#include "framework/palette.h"
+#include "framework/png_io.h"
+#include "framework/presentation.h"
+#include "framework/run_loop.h"
+#include "test_support.h"
+
+namespace dx {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+// A GIF read back whole by giflib.
+struct GifFile {
+  GifFileType* gif = nullptr;
+  explicit GifFile(const std::string& path) {
+    int err = 0;
+    gif = DGifOpenFileName(path.c_str(), &err);
+    if (gif && DGifSlurp(gif) != GIF_OK) ADD_FAILURE() << "cannot decode " << path;
+  }
+  ~GifFile() {
+    int err = 0;
+    if (gif) DGifCloseFile(gif, &err);
+  }
+  uint8_t pixel(int frame, int x, int y) const {
+    const SavedImage& im = gif->SavedImages[frame];
+    return im.RasterBits[size_t(y) * size_t(im.ImageDesc.Width) + size_t(x)];
+  }
+  int delay(int frame) const {
+    GraphicsControlBlock gcb{};
+    DGifSavedExtensionToGCB(gif, frame, &gcb);
+    return gcb.DelayTime;
+  }
+};
+
+void fillCanvas(uint8_t v) {
+  auto& px = drawState().swCanvas->data;
+  std::fill(px.begin(), px.end(), v);
+}
+
+std::vector<fs::path> filesIn(const fs::path& dir) {
+  std::vector<fs::path> out;
+  if (fs::is_directory(dir))
+    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path());
+  return out;
+}
+
+class Capture : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError(); }
+  static void TearDownTestSuite() { SDL_Quit(); }
+
+  void SetUp() override {
+    resetLoopState();
+    resetDrawState();
+    resetCaptureState();
+    setPalette(loadPaletteDefault());
+    home = fs::path(test::buildDir()) / "test-capture" /
+           testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(home);
+    fs::create_directories(home);
+    loopState().writePath = home.string() + "/";
+  }
+
+  void TearDown() override {
+    LoopState& L = loopState();
+    if (L.swCanvas32) SDL_FreeSurface(L.swCanvas32);
+    if (L.renderer) SDL_DestroyRenderer(L.renderer);
+    if (L.window) SDL_DestroyWindow(L.window);
+    resetLoopState();
+    resetCaptureState();
+  }
+
+  void openWindow(int w, int h, int scale) {
+    CaptureStderr();  // resize logs
+    createWindow("capture test", w, h, scale, false);
+    GetCapturedStderr();
+    ASSERT_EQ(drawState().screenWidth, w);
+    ASSERT_EQ(drawState().screenHeight, h);
+  }
+
+  // Saves the recording and returns the one GIF written, with the log lines.
+  fs::path record(std::string* out = nullptr, std::string* err = nullptr) {
+    CaptureStdout();
+    CaptureStderr();
+    saveRecording();
+    const std::string o = GetCapturedStdout(), e = GetCapturedStderr();
+    if (out) *out = o;
+    if (err) *err = e;
+    const auto files = filesIn(home / "video");
+    EXPECT_EQ(files.size(), 1u) << e;
+    return files.empty() ? fs::path() : files[0];
+  }
+
+  fs::path home;
+};
+
+TEST(CaptureNames, DateAndTimeInTheFileNames) {
+  std::tm t{};
+  t.tm_year = 124;
+  t.tm_mon = 2;
+  t.tm_mday = 5;
+  t.tm_hour = 7;
+  t.tm_min = 8;
+  t.tm_sec = 9;
+  EXPECT_EQ(videoFileName(t), "video-2024-03-05T07-08-09.gif");
+  EXPECT_EQ(screenshotFileName(t), "screenshot-2024-03-05T07:08:09.png");
+}
+
+TEST(CaptureNames, CapacityFromSecondsAndSpeed) {
+  EXPECT_EQ(recordCapacity(10, true, 60), 600u);
+  EXPECT_EQ(recordCapacity(10, false, 60), 300u);
+  EXPECT_EQ(recordCapacity(0, true, 60), 1u);
+  EXPECT_EQ(recordCapacity(-3, false, 60), 1u);
+}
+
+TEST_F(Capture, NothingIsKeptBeforeAWindowExists) {
+  setRecordSeconds(10);
+  EXPECT_EQ(captureState().recordSeconds, 10);
+  EXPECT_EQ(captureState().recordFrame, nullptr);
+  captureFrame();
+  EXPECT_TRUE(captureState().recordFrames.empty());
+}
+
+TEST_F(Capture, RingKeepsTheNewest600AndTheGifHoldsThem) {
+  openWindow(8, 4, 1);
+  currentPalette().size = 256;  // 8-bit GIF, so frame numbers survive as indices
+  setRecordSeconds(10);
+  EXPECT_EQ(captureState().capacity, 600u);
+  for (int k = 0; k < 605; ++k) {
+    fillCanvas(uint8_t(k));
+    captureFrame();
+  }
+  const auto& frames = captureState().recordFrames;
+  ASSERT_EQ(frames.size(), 600u);
+  EXPECT_EQ(frames.front()->data[0], 5);
+  EXPECT_EQ(frames.back()->data[0], uint8_t(604));
+  std::string out;
+  const fs::path path = record(&out);
+  EXPECT_EQ(out, "completed saving gif " + path.string() + " frames: 600\n");
+  GifFile g(path);
+  ASSERT_NE(g.gif, nullptr);
+  ASSERT_EQ(g.gif->ImageCount, 600);
+  EXPECT_EQ(g.pixel(0, 0, 0), 5);
+  EXPECT_EQ(g.pixel(599, 15, 7), uint8_t(604));
+  EXPECT_EQ(g.delay(0), 2);
+  EXPECT_EQ(frames.size(), 600u);  // saving does not empty the ring
+}
+
+TEST_F(Capture, HalfSpeedKeepsEvenUpdatesWithDelayThree) {
+  openWindow(8, 4, 1);
+  captureState().fullSpeedGif = false;
+  setRecordSeconds(10);
+  EXPECT_EQ(captureState().capacity, 300u);
+  for (int f = 1; f <= 6; ++f) {
+    loopState().frame = f;
+    fillCanvas(uint8_t(f));
+    captureFrame();
+  }
+  std::vector<int> kept;
+  for (const auto& s : captureState().recordFrames) kept.push_back(s->data[0]);
+  EXPECT_EQ(kept, (std::vector<int>{2, 4, 6}));
+  GifFile g(record());
+  ASSERT_EQ(g.gif->ImageCount, 3);
+  EXPECT_EQ(g.pixel(1, 3, 3), 4);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(g.delay(i), 3);
+}
+
+TEST_F(Capture, CaptureOffKeepsNothing) {
+  openWindow(8, 4, 1);
+  setRecordSeconds(0);
+  EXPECT_EQ(captureState().capacity, 1u);
+  captureFrame();
+  EXPECT_TRUE(captureState().recordFrames.empty());
+}
+
+TEST_F(Capture, FlipKeepsTheDrawnCanvas) {
+  openWindow(8, 4, 1);
+  fillCanvas(6);
+  pset(1, 2, 9);
+  flip();
+  ASSERT_EQ(captureState().recordFrames.size(), 1u);
+  EXPECT_EQ(captureState().recordFrames[0]->data, drawState().swCanvas->data);
+  pset(1, 2, 10);  // the captured frame is a copy
+  EXPECT_EQ(get(*captureState().recordFrames[0], 1, 2), 9);
+}
+
+TEST_F(Capture, F8ThenF9GivesAGifWithNoFrames) {
+  openWindow(8, 4, 1);
+  for (int k = 0; k < 3; ++k) captureFrame();
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.type = SDL_KEYDOWN;
+  e.key.keysym.sym = SDLK_F8;
+  handleWindowEvent(e);
+  EXPECT_TRUE(captureState().recordFrames.empty());
+  e.key.keysym.sym = SDLK_F9;
+  CaptureStdout();
+  CaptureStderr();
+  handleWindowEvent(e);
+  const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
+  const auto files = filesIn(home / "video");
+  ASSERT_EQ(files.size(), 1u) << err;
+  const std::string path = files[0].string();
+  EXPECT_TRUE(std::regex_match(files[0].filename().string(),
+                               std::regex(R"(video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d\.gif)")))
+      << path;
+  EXPECT_EQ(path, home.string() + "/video/" + files[0].filename().string());
+  EXPECT_EQ(err, "created gif: , " + path + "\n");
+  EXPECT_EQ(out, "completed saving gif " + path + " frames: 0\n");
+  // giflib's whole-file reader refuses a GIF without images, so walk its records instead.
+  int gifErr = 0;
+  GifFileType* gif = DGifOpenFileName(path.c_str(), &gifErr);
+  ASSERT_NE(gif, nullptr);
+  EXPECT_EQ(gif->SWidth, 16);
+  EXPECT_EQ(gif->SHeight, 8);
+  int extensions = 0;
+  GifRecordType type = UNDEFINED_RECORD_TYPE;
+  while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
+    ASSERT_EQ(type, EXTENSION_RECORD_TYPE);  // no image descriptor
+    ++extensions;
+    int code = 0;
+    GifByteType* block = nullptr;
+    ASSERT_EQ(DGifGetExtension(gif, &code, &block), GIF_OK);
+    while (block) ASSERT_EQ(DGifGetExtensionNext(gif, &block), GIF_OK);
+  }
+  EXPECT_EQ(type, TERMINATE_RECORD_TYPE);
+  EXPECT_EQ(extensions, 1);  // only the looping block
+  DGifCloseFile(gif, &gifErr);
+}
+
+TEST_F(Capture, GameCanvasGivesADoubleSizeLoopingGif) {
+  openWindow(240, 136, 2);
+  fillCanvas(1);
+  pset(10, 20, 8);
+  pset(239, 135, 12);
+  captureFrame();
+  const fs::path path = record();
+  std::ifstream in(path, std::ios::binary);
+  std::string magic(6, '\0');
+  in.read(magic.data(), 6);
+  EXPECT_EQ(magic, "GIF89a");
+
+  GifFile g(path);
+  ASSERT_NE(g.gif, nullptr);
+  EXPECT_EQ(g.gif->SWidth, 480);
+  EXPECT_EQ(g.gif->SHeight, 272);
+  const ColorMapObject* map = g.gif->SColorMap;
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->ColorCount, 16);  // the 16-colour default palette gives bit depth 4
+  EXPECT_EQ(map->BitsPerPixel, 4);
+  const Palette def = loadPaletteDefault();
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(map->Colors[i].Red, def.colors[size_t(i)].r) << i;
+    EXPECT_EQ(map->Colors[i].Green, def.colors[size_t(i)].g) << i;
+    EXPECT_EQ(map->Colors[i].Blue, def.colors[size_t(i)].b) << i;
+  }
+
+  ASSERT_EQ(g.gif->ImageCount, 1);
+  const SavedImage& im = g.gif->SavedImages[0];
+  EXPECT_EQ(im.ImageDesc.Width, 480);
+  EXPECT_EQ(im.ImageDesc.Height, 272);
+  // NETSCAPE2.0 application block, then the sub-block: 1, loop count 0 (little-endian).
+  bool looping = false;
+  for (int i = 0; i + 1 < im.ExtensionBlockCount; ++i) {
+    const ExtensionBlock& a = im.ExtensionBlocks[i];
+    const ExtensionBlock& b = im.ExtensionBlocks[i + 1];
+    if (a.Function == APPLICATION_EXT_FUNC_CODE && a.ByteCount == 11 &&
+        std::string(reinterpret_cast<char*>(a.Bytes), 11) == "NETSCAPE2.0") {
+      looping = b.ByteCount == 3 && b.Bytes[0] == 1 && b.Bytes[1] == 0 && b.Bytes[2] == 0;
+    }
+  }
+  EXPECT_TRUE(looping);
+  EXPECT_EQ(g.delay(0), 2);
+  for (int y = 40; y <= 41; ++y)
+    for (int x = 20; x <= 21; ++x) EXPECT_EQ(g.pixel(0, x, y), 8) << x << "," << y;
+  EXPECT_EQ(g.pixel(0, 22, 40), 1);
+  EXPECT_EQ(g.pixel(0, 20, 42), 1);
+  EXPECT_EQ(g.pixel(0, 19, 41), 1);
+  EXPECT_EQ(g.pixel(0, 478, 270), 12);
+  EXPECT_EQ(g.pixel(0, 479, 271), 12);
+  EXPECT_EQ(g.pixel(0, 477, 271), 1);
+}
+
+TEST_F(Capture, LargePaletteGivesBitDepthEight) {
+  openWindow(8, 4, 1);
+  currentPalette().size = 17;  // 16 colour lines read from a file
+  currentPalette().colors[200] = RGB{1, 2, 3};
+  fillCanvas(200);
+  captureFrame();
+  GifFile g(record());
+  ASSERT_NE(g.gif->SColorMap, nullptr);
+  EXPECT_EQ(g.gif->SColorMap->ColorCount, 256);
+  EXPECT_EQ(g.gif->SColorMap->Colors[200].Blue, 3);
+  EXPECT_EQ(g.pixel(0, 15, 7), 200);
+}
+
+TEST_F(Capture, FramesFromAnOlderSmallerCanvasEndTheGif) {
+  openWindow(8, 4, 1);
+  captureFrame();
+  captureFrame();
+  setCanvasSize(4, 2);
+  captureFrame();
+  captureFrame();
+  setCanvasSize(8, 4);
+  std::string out, err;
+  const fs::path path = record(&out, &err);
+  EXPECT_EQ(err, "created gif: , " + path.string() + "\nwent past end of input data on frame , 2,  of , 4\n");
+  EXPECT_EQ(out, "completed saving gif " + path.string() + " frames: 2\n");
+  GifFile g(path);
+  EXPECT_EQ(g.gif->ImageCount, 2);
+}
+
+TEST_F(Capture, ScreenshotIsTheNewestFrameThroughDisplayRemapAndPalette) {
+  openWindow(6, 3, 1);
+  fillCanvas(0);
+  captureFrame();  // older frame, not saved
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x) pset(x, y, (x + 6 * y) % 16);
+  drawState().paletteMapDisplay[3] = 9;
+  currentPalette().colors[4] = RGB{7, 8, 9};
+  captureFrame();
+  CaptureStderr();
+  saveScreenshot();
+  const std::string err = GetCapturedStderr();
+  const auto files = filesIn(home / "screenshots");
+  ASSERT_EQ(files.size(), 1u) << err;
+  EXPECT_TRUE(std::regex_match(files[0].filename().string(),
+                               std::regex(R"(screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.png)")));
+  EXPECT_EQ(err, "saved screenshot to: , " + files[0].string() + "\n");
+  const SurfacePtr png = loadSurfaceRGBA(files[0].string());
+  ASSERT_EQ(png->w, 6);
+  ASSERT_EQ(png->h, 3);
+  const Palette& p = currentPalette();
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      const int i = (x + 6 * y) % 16;
+      const RGB c = p.colors[size_t(i == 3 ? 9 : i)];
+      const uint8_t* px = png->data.data() + (size_t(y) * 6 + size_t(x)) * 4;
+      EXPECT_EQ((std::vector<int>{px[0], px[1], px[2], px[3]}), (std::vector<int>{c.r, c.g, c.b, 255}))
+          << x << "," << y;
+    }
+  }
+}
+
+TEST_F(Capture, ScreenshotWithNothingCapturedWritesNothing) {
+  openWindow(6, 3, 1);
+  CaptureStderr();
+  EXPECT_NO_THROW(saveScreenshot());
+  EXPECT_EQ(GetCapturedStderr(), "no captured frame to save as a screenshot\n");
+  EXPECT_TRUE(filesIn(home / "screenshots").empty());
+}
+
+TEST_F(Capture, FolderThatCannotBeMadeIsLogged) {
+  openWindow(6, 3, 1);
+  captureFrame();
+  std::ofstream(home / "blocker") << "a file where the folder should go";
+  loopState().writePath = (home / "blocker").string();
+  CaptureStdout();
+  CaptureStderr();
+  saveRecording();
+  saveScreenshot();
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(GetCapturedStderr(),
+            "unable to create video output directory\nunable to create screenshot output directory\n");
+}
+
+TEST_F(Capture, UnwritableFolderIsLoggedAndTheRunGoesOn) {
+  openWindow(6, 3, 1);
+  captureFrame();
+  // A folder nobody can create files in, not even a privileged test user.
+  fs::create_directory_symlink("/proc/self", home / "video");
+  fs::create_directory_symlink("/proc/self", home / "screenshots");
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_NO_THROW(saveRecording());
+  EXPECT_NO_THROW(saveScreenshot());
+  const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(std::regex_search(err, std::regex(R"(^unable to create gif: , .*/video/video-[^\n]*\.gif\n)"))) << err;
+  EXPECT_TRUE(std::regex_search(err, std::regex(R"(\nunable to save screenshot: , [^\n]*screenshot-)"))) << err;
+  EXPECT_EQ(err.find("saved screenshot to"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace dx
