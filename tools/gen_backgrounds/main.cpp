@@ -1,0 +1,41 @@
+// Writes the background tilesets and tile maps of the track styles into the assets folder given
+// as argument, in the colours of its palette.gpl.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "framework/file_io.h"
+#include "framework/palette.h"
+#include "framework/png_io.h"
+#include "framework/run_loop.h"
+#include "gen_backgrounds/backgrounds.h"
+
+int main(int argc, char** argv) {
+  using namespace dx;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: gen_backgrounds <assets folder>\n");
+    return 2;
+  }
+  try {
+    const std::string dir = argv[1];
+    const std::vector<uint8_t> gpl = readFile(joinPath(dir, "palette.gpl"));
+    const Ramps ramps = rampsFromGpl(std::string(gpl.begin(), gpl.end()));
+    loopState().assetPath = dir;
+    const Palette palette = loadPaletteFromGPL("palette.gpl");
+    std::filesystem::create_directories(joinPath(dir, "maps"));
+    for (Scene s : kScenes) {
+      writePngIndexed(joinPath(dir, tilesetFile(s)), *drawTileset(s, ramps), palette);
+      const std::string mapFile = tileMapFile(s);
+      const std::vector<uint8_t> tiles = tileMap(s);
+      const bool json = mapFile.ends_with(".json");
+      writeFileAtomically(joinPath(dir, mapFile),
+                          json ? encodeTiledJson(tiles, kBackgroundSide, kBackgroundSide, std::string("../") + tilesetFile(s))
+                               : encodeBinaryTileMap(tiles, kBackgroundSide, kBackgroundSide));
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "gen_backgrounds: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
