@@ -52,11 +52,15 @@ TEST(Ramps, ReadByNameInFileOrderWithTheFirstSixteenAsBase) {
 TEST_F(Backgrounds, TilesetsAreIndexedPalettePicturesAsGenerated) {
   for (Scene s : kScenes) {
     const SurfacePtr committed = loadSurfaceIndexed(assetsDir() + "/" + tilesetFile(s));
-    ASSERT_EQ(committed->w, kTilesetColumns * 8) << tilesetFile(s);
-    ASSERT_EQ(committed->h, kTilesetRows * 8) << tilesetFile(s);
+    const SurfacePtr sprites = loadSurfaceIndexed(assetsDir() + "/spritesheet.png");
+    ASSERT_EQ(committed->w, sprites->w) << tilesetFile(s);
+    ASSERT_EQ(committed->h, sprites->h) << tilesetFile(s);
     for (uint8_t v : committed->data) ASSERT_LT(int(v), palette.size) << tilesetFile(s);
-    EXPECT_EQ(committed->data, drawTileset(s, ramps)->data)
+    EXPECT_EQ(committed->data, composeStyleSheet(*sprites, *drawTileset(s, ramps))->data)
         << tilesetFile(s) << " is stale: rebuild it with the regenerate_backgrounds target";
+    // The scenery is drawn from this sheet: every prop sprite is where the main sheet has it.
+    for (int y = 0; y < kFirstBackgroundTile / kSheetColumns * 8; ++y)
+      for (int x = 0; x < sprites->w; ++x) ASSERT_EQ(get(*committed, x, y), get(*sprites, x, y));
   }
 }
 
@@ -69,7 +73,10 @@ TEST_F(Backgrounds, TileMapsLoadThroughTheFrameworkAsGenerated) {
     EXPECT_EQ(m.tw, 8);
     EXPECT_EQ(m.th, 8);
     EXPECT_FALSE(m.hex);
-    for (uint8_t t : m.data) ASSERT_LT(int(t), kTileCount) << tileMapFile(s);
+    for (uint8_t t : m.data) {
+      ASSERT_GE(int(t), kFirstBackgroundTile) << tileMapFile(s);
+      ASSERT_LT(int(t), kFirstBackgroundTile + kTileCount) << tileMapFile(s);
+    }
     EXPECT_EQ(m.data, tileMap(s)) << tileMapFile(s) << " is stale: rebuild it with the regenerate_backgrounds target";
   }
 }

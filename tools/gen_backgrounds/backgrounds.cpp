@@ -436,14 +436,37 @@ SurfacePtr drawTileset(Scene s, const Ramps& ramps) {
   return sheet;
 }
 
-std::vector<uint8_t> tileMap(Scene s) {
-  switch (s) {
-    case Scene::city: return cityMap();
-    case Scene::desert: return desertMap();
-    case Scene::snow: return snowMap();
-    case Scene::forest: return forestMap();
+SurfacePtr composeStyleSheet(const Surface& spritesheet, const Surface& tiles) {
+  const int rowsNeeded = (kFirstBackgroundTile + kTileCount + kSheetColumns - 1) / kSheetColumns;
+  if (spritesheet.w != kSheetColumns * 8 || spritesheet.h < rowsNeeded * 8 || spritesheet.channels != 1)
+    throw FormatError("the spritesheet must be an indexed picture 128 pixels wide and tall enough for the "
+                      "background tiles");
+  SurfacePtr sheet = newSurface(spritesheet.w, spritesheet.h);
+  sheet->data = spritesheet.data;
+  sheet->tw = sheet->th = 8;
+  for (int i = 0; i < kTileCount; ++i) {
+    const int sx = i % kTilesetColumns * 8, sy = i / kTilesetColumns * 8;
+    const int tile = kFirstBackgroundTile + i;
+    const int dx = tile % kSheetColumns * 8, dy = tile / kSheetColumns * 8;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        if (get(*sheet, dx + x, dy + y) != 0) throw FormatError("the spritesheet's background rows are not free");
+        set(*sheet, dx + x, dy + y, get(tiles, sx + x, sy + y));
+      }
   }
-  return {};
+  return sheet;
+}
+
+std::vector<uint8_t> tileMap(Scene s) {
+  std::vector<uint8_t> tiles;
+  switch (s) {
+    case Scene::city: tiles = cityMap(); break;
+    case Scene::desert: tiles = desertMap(); break;
+    case Scene::snow: tiles = snowMap(); break;
+    case Scene::forest: tiles = forestMap(); break;
+  }
+  for (uint8_t& t : tiles) t = uint8_t(kFirstBackgroundTile + t);
+  return tiles;
 }
 
 std::string encodeBinaryTileMap(const std::vector<uint8_t>& tiles, int w, int h) {
@@ -466,9 +489,10 @@ std::string encodeTiledJson(const std::vector<uint8_t>& tiles, int w, int h, con
                                 {"tileheight", 8},   {"infinite", false},
                                 {"layers", nlohmann::ordered_json::array({layer})}};
   doc["tilesets"] = nlohmann::ordered_json::array({{{"firstgid", 1}, {"name", "tiles"}, {"image", tilesetImage},
-                                                    {"imagewidth", kTilesetColumns * 8}, {"imageheight", kTilesetRows * 8},
-                                                    {"tilewidth", 8}, {"tileheight", 8}, {"tilecount", kTileCount},
-                                                    {"columns", kTilesetColumns}}});
+                                                    {"imagewidth", kSheetColumns * 8}, {"imageheight", kSheetColumns * 8},
+                                                    {"tilewidth", 8}, {"tileheight", 8},
+                                                    {"tilecount", kSheetColumns * kSheetColumns},
+                                                    {"columns", kSheetColumns}}});
   return doc.dump() + "\n";
 }
 

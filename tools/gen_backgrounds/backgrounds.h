@@ -26,10 +26,18 @@ constexpr int kBackgroundSide = 48;  // tiles
 const char* tilesetFile(Scene s);
 const char* tileMapFile(Scene s);
 
-// 64 x 16 indexed tileset of 16 tiles. Raises FormatError when a ramp it needs is missing.
+// 64 x 16 indexed picture of the style's 16 background tiles. Raises FormatError when a ramp it
+// needs is missing.
 SurfacePtr drawTileset(Scene s, const Ramps& ramps);
 
-// 48 x 48 tiles, row-major, values below kTileCount.
+// The style's sheet as the game loads it into spritesheet slot 2: the scenery is drawn from that
+// slot, so the sheet is a copy of the main spritesheet (every prop and tree at its sprite number)
+// with the background tiles in its free rows, from tile kFirstBackgroundTile on.
+constexpr int kSheetColumns = 16;
+constexpr int kFirstBackgroundTile = 144;
+SurfacePtr composeStyleSheet(const Surface& spritesheet, const Surface& backgroundTiles);
+
+// 48 x 48 tiles of the style sheet, row-major: kFirstBackgroundTile + a background tile.
 std::vector<uint8_t> tileMap(Scene s);
 
 // The file bytes: the binary layout (little-endian width and height, then the tiles) or a

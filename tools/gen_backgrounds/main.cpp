@@ -24,8 +24,9 @@ int main(int argc, char** argv) {
     loopState().assetPath = dir;
     const Palette palette = loadPaletteFromGPL("palette.gpl");
     std::filesystem::create_directories(joinPath(dir, "maps"));
+    const SurfacePtr sprites = loadSurfaceIndexed(joinPath(dir, "spritesheet.png"));
     for (Scene s : kScenes) {
-      writePngIndexed(joinPath(dir, tilesetFile(s)), *drawTileset(s, ramps), palette);
+      writePngIndexed(joinPath(dir, tilesetFile(s)), *composeStyleSheet(*sprites, *drawTileset(s, ramps)), palette);
       const std::string mapFile = tileMapFile(s);
       const std::vector<uint8_t> tiles = tileMap(s);
       const bool json = mapFile.ends_with(".json");
