@@ -1,9 +1,23 @@
 #include "app/editor.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
 #include "app/game.h"
+#include "car/car_draw.h"
 #include "framework/canvas.h"
+#include "framework/errors.h"
+#include "framework/font.h"
 #include "framework/input.h"
 #include "framework/numeric.h"
+#include "objects/shared_records.h"
+#include "render3d/model_draw.h"
+#include "render3d/rasterizer.h"
+#include "render3d/render_state.h"
 
 namespace dx {
 
@@ -26,6 +40,83 @@ const Slot kSlots[6] = {
     {"Cover", &CarCatalogue::carCovers, &CarSettings::coverIndex},
     {"Pod", &CarCatalogue::carPods, &CarSettings::podIndex},
 };
+
+const Slot& slotAt(int64_t slot) {
+  if (slot < 0 || slot > 5) throw IndexError("editor slot " + std::to_string(slot) + " outside 0..5");
+  return kSlots[size_t(slot)];
+}
+
+// The catalogue entry an editor slot has selected, or none when the index is outside the list.
+const CarComponent* selected(const CarSettings& s, int64_t slot) {
+  const Slot& k = slotAt(slot);
+  const std::vector<CarComponent>& list = carCatalogue().*k.list;
+  const int64_t i = s.*k.index;
+  return i >= 0 && i < int64_t(list.size()) ? &list[size_t(i)] : nullptr;
+}
+
+// The ground grid, the two range circles, the light and the guides to it and to the eye.
+void drawStage(Vec3f eye, Vec3f light) {
+  setColor(1);
+  for (int i = -10; i <= 10; ++i) line3d(Vec3f{float(i), -10.0f, 0.0f}, Vec3f{float(i), 10.0f, 0.0f});
+  for (int j = -10; j <= 10; ++j) line3d(Vec3f{-10.0f, float(j), 0.0f}, Vec3f{10.0f, float(j), 0.0f});
+  setColor(5);
+  circflat3d(worldOrigin, 5.0f, worldUp, 64);
+  circflat3d(worldOrigin, 10.0f, worldUp, 64);
+  const Vec3f lightGround{light.x, light.y, 0.0f};
+  lineDashed3d(worldOrigin, lightGround, 0xCC);
+  lineDashed3d(worldOrigin, clamp(Vec3f{eye.x, eye.y, 0.0f}, 10.0f), 0xCC);
+  setColor(6);
+  lineDashed3d(light, lightGround, 0xCC);
+  setColor(7);
+  circfill3d(light, 1.0f);
+  circflat3d(lightGround, 1.0f, worldUp, 64);
+}
+
+std::string fixed2(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  return buf;
+}
+
+// The selected slot and entry and the derived handling values on the left; the heat values
+// right-aligned on the right.
+void drawValues(const Car& car, int64_t slot) {
+  const CarSettings& s = car.settings;
+  setColor(7);
+  print(slotAt(slot).kindName, 1, 1);
+  const CarComponent* c = selected(s, slot);
+  print(c ? c->name : "", 1, 8);
+  print("class: " + std::to_string(s.carClass), 1, 20);
+  const std::pair<const char*, float> left[] = {
+      {"mass: ", s.mass},
+      {"speed: ", calculateMaxSpeed(car) * 60.0f * 60.0f / 1000.0f},
+      {"dLong: ", s.dragLong * s.longSurfaceArea},
+      {"dLat: ", s.dragLat * s.latSurfaceArea},
+      {"turn: ", s.turnForce / s.mass},
+      {"brakeTurn: ", s.brakeTurnForce / s.mass},
+      {"accel: ", s.maxaccel / s.mass},
+      {"boost: ", s.boostForce / s.mass},
+      {"brake: ", s.brakeMaxAccel / s.mass},
+  };
+  Pint y = 40;
+  for (const auto& [label, value] : left) {
+    print(label + fixed2(value), 1, y);
+    y += 10;
+  }
+  const Pint xr = drawState().screenWidth - 1;
+  const std::pair<const char*, float> right[] = {
+      {"boost gen: ", s.boostHeatGeneration},
+      {"heat dis: ", s.heatDissipation},
+      {"shutdown temp: ", s.shutdownTemperature},
+      {"restart temp: ", s.restartTemperature},
+      {"temp: ", car.temperature},
+  };
+  y = 20;
+  for (const auto& [label, value] : right) {
+    printr(label + fixed2(value), xr, y);
+    y += 10;
+  }
+}
 
 }  // namespace
 
@@ -52,9 +143,44 @@ void gameUpdateEdit() {
 }
 
 void gameDrawEdit() {
+  Harness& h = harness();
+  const Car& car = *h.myCar;
+  const CarSettings& s = car.settings;
   cls();
-  setColor(5);
-  rectfill(0, 0, 20, 20);
+  stencilClear(255);
+  setStencilWrite(false);
+
+  const Vec3f eye = Vec3f{std::cos(h.cameraOrbitX), std::sin(h.cameraOrbitX), std::sin(h.cameraOrbitY)} *
+                    h.cameraOrbitDistance;
+  setPerspective(50.0f, 1.0f, 100.0f);
+  setCamera3D(eye, worldOrigin, worldUp);
+  setLightDir(-normalized(h.lightPos));
+  modelReset();
+  drawStage(eye, h.lightPos);
+
+  std::array<ColorId, 8> colours{};
+  const auto& team = sharedRecords().teams[size_t(car.team) % 6];
+  std::copy(team.colors.begin(), team.colors.end(), colours.begin());
+  bool& alt = carDrawState().useAltColors;
+  if (keyp(keyReturn)) alt = !alt;
+  if (alt) std::swap_ranges(colours.begin(), colours.begin() + 2, colours.begin() + 2);
+
+  // A solid model needs the depth test, whatever the last frame left switched on.
+  setUseDepth(true);
+  modelRotate(h.time * 0.7f, worldZ);
+  // Hull, thruster, heatsink, wing, then the pod before the cover.
+  for (int slot : {0, 1, 2, 3, 5, 4}) {
+    if (const CarComponent* c = selected(s, slot)) drawFlat(c->model, colours);
+  }
+  setColor(sharedRecords().frame % 10 > 4 ? 10 : 7);
+  if (const CarComponent* c = selected(s, h.carEditSlot)) drawWire(c->model);
+
+  stencilMode(stencilLEqual);
+  setStencilRef(0);
+  modelReset();
+  stencilMode(stencilAlways);
+  setCamera(0, 0);
+  drawValues(car, h.carEditSlot);
 }
 
 }  // namespace dx

@@ -32,7 +32,6 @@ struct Harness {
   float cameraOrbitX = 0;
   float cameraOrbitY = 0.5f;
   float cameraOrbitDistance = 15.0f;
-  bool useAltColors = false;
   Vec2f pos;
   Vec3f lightPos;
   std::string keymap;

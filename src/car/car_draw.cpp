@@ -2,6 +2,7 @@
 // from its six component models, the engine flame and glow, and the AI's debug vectors.
 #include "car/car_draw.h"
 
+#include <algorithm>
 #include <array>
 
 #include "car/ai_driver.h"
@@ -129,9 +130,9 @@ void Car::drawShadow3d() {
   float m = 255;
   for (int64_t i = n; i >= 1; --i) {
     const Vec2f q = trail[i];
-    const float u = rnd(1.0f);
+    const double u = rnd(1.0);
     const int64_t v = rnd(2);
-    m -= u + float(l);
+    m = float(double(m) - (u + l));
     int64_t pattern = int64_t(std::max(m, 0.0f));
     if (v == 1) pattern *= 2;
     lineDashed3d(at(p, 2), at(q, 2), uint8_t(pattern));
@@ -149,6 +150,7 @@ void Car::draw3d() {
   std::array<ColorId, 8> colours{};
   const TeamInfo& t = sharedRecords().teams[team % 6];
   for (size_t i = 0; i < 8; ++i) colours[i] = t.colors[i];
+  if (gCarDraw.useAltColors) std::swap_ranges(colours.begin(), colours.begin() + 2, colours.begin() + 2);
   drawComponents(*this, colours);
   engine(*this);
   if (!ai) return;
