@@ -9,6 +9,8 @@
 #include "app/game.h"
 #include "app/training.h"
 #include "framework/canvas.h"
+#include "framework/errors.h"
+#include "framework/font.h"
 #include "framework/log.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
@@ -125,6 +127,19 @@ void writeTrainingPlot(const std::string& path, const std::vector<GenerationStat
       line(x(i == 0 ? 0 : i - 1), y(prev), x(i), y(v));
       circfill(x(i), y(v), 1);
     }
+  }
+  // A legend, when the run folder's font is there to write it with.
+  try {
+    loadFont(1, "font5x5.png", font5x5Chars);
+    setFont(1);
+    setColor(11);
+    print("best", left, bottom + 3);
+    setColor(12);
+    print("mean", left + 30, bottom + 3);
+    setColor(7);
+    print(std::to_string(int64_t(most)), left + 3, top);
+    printr(std::to_string(n) + " generations", right, bottom + 3);
+  } catch (const GameError&) {
   }
   writePngIndexed(path, *drawState().swCanvas, loadPaletteDefault());
 }
