@@ -3,7 +3,8 @@
 # tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-"$ROOT/scripts/deps.sh" "${BUILD_PACKAGES[@]}" xvfb xdotool xauth
+# assimp-testmodels and gimp-data: OBJ models, GIMP palettes and PNG images for tests/real_files.
+"$ROOT/scripts/deps.sh" "${BUILD_PACKAGES[@]}" xvfb xdotool xauth assimp-testmodels gimp-data
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-dummy}" SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 echo "== Release build"

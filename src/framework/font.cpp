@@ -138,6 +138,8 @@ FontPtr createFontFromSurface(const Surface& s, std::string_view chars) {
   auto f = std::make_shared<Font>();
   f->w = s.w;
   f->h = s.h;
+  // The glyph cells are found along the top row, so there must be one.
+  if (s.w < 1 || s.h < 1) throw FormatError(s.filename + ": a font image needs at least one pixel");
   if (s.data.size() < size_t(s.w) * size_t(s.h) * size_t(std::max(s.channels, 0)))
     throw FormatError(s.filename + ": font image holds fewer pixels than its size");
   if (s.channels == 4) {

@@ -18,8 +18,10 @@ namespace dx {
 
 namespace {
 
-// Larger images are refused before any pixel memory is allocated.
+// Larger images are refused before any pixel memory is allocated: a few bytes of header must
+// not claim gigabytes (16384 x 16384 RGBA would be 1 GiB).
 constexpr png_uint_32 kMaxSide = 16384;
+constexpr uint64_t kMaxPixels = uint64_t(4096) * 4096;
 
 // Everything libpng's callbacks touch. libpng reports errors by longjmp, so this is plain data
 // and the functions that call setjmp own nothing with a destructor; the C++ objects live in
@@ -72,6 +74,8 @@ bool readHeader(png_structp png, png_infop info, bool indexed, Layout* out) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_user_limits(png, kMaxSide, kMaxSide);
   png_read_info(png, info);
+  if (uint64_t(png_get_image_width(png, info)) * png_get_image_height(png, info) > kMaxPixels)
+    png_error(png, "the image is too large (more than 4096 x 4096 pixels)");
   const int depth = png_get_bit_depth(png, info), type = png_get_color_type(png, info);
   if (indexed) {
     if (type != PNG_COLOR_TYPE_PALETTE && type != PNG_COLOR_TYPE_GRAY) png_error(png, "not a palette image");

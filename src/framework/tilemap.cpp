@@ -23,7 +23,7 @@ bool endsWith(const std::string& s, const std::string& suffix) {
 }
 
 void checkSize(const std::string& path, int64_t w, int64_t h) {
-  if (w < 0 || h < 0 || w * h > kMaxTiles)
+  if (w < 0 || h < 0 || w > kMaxTiles || h > kMaxTiles || w * h > kMaxTiles)
     throw FormatError(path + ": bad tile map size " + std::to_string(w) + " x " + std::to_string(h));
 }
 
@@ -49,6 +49,7 @@ Tilemap readJsonMap(const std::string& path) {
     throw FormatError(path + ": tile map lacks the string \"orientation\"");
   if (*orientation == "hexagonal") {
     const int64_t side = intKey(j, "hexsidelength", path);
+    if (side < INT32_MIN || side > INT32_MAX) throw FormatError(path + ": bad \"hexsidelength\" " + std::to_string(side));
     m.hex = true;
     m.hexOffset = int(side + (m.th - side) / 2);
   }
@@ -66,7 +67,8 @@ Tilemap readJsonMap(const std::string& path) {
     const auto& v = (*data)[i];
     if (!v.is_number_integer()) throw FormatError(path + ": tile " + std::to_string(i) + " is not an integer");
     // Tiled counts tiles from 1 and keeps 0 for an empty cell, which becomes 255.
-    m.data[i] = uint8_t(v.get<int64_t>() - 1);
+    // The subtraction is unsigned: any 64-bit value keeps its low byte without overflowing.
+    m.data[i] = uint8_t(uint64_t(v.get<int64_t>()) - 1u);
   }
   return m;
 }

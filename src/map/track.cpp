@@ -159,7 +159,8 @@ void placeObjects(Map& map, const MapSource& src) {
   for (const TrackObjectPlacement& p : src.trackObjects) {
     if (p.kind == toCursor) continue;
     const float w = float(n) * p.along;
-    const int64_t E = truncToInt64(w);
+    // A damaged file's huge negative fraction must still leave room for E - 1.
+    const int64_t E = std::max(truncToInt64(w), INT64_MIN + 1);
     const Node& B = nodeAt(map, E);
     const Node& A = nodeAt(map, E - 1);
     const float frac = std::fmod(w, 1.0f);

@@ -23,9 +23,10 @@ bool readReal(std::string_view s, size_t& pos, float& out) {
   return true;
 }
 
+// Indices are stored 1-based minus one, so the smallest integer has no stored form.
 bool readInt(std::string_view s, size_t& pos, int64_t& out) {
   auto [end, ec] = std::from_chars(s.data() + pos, s.data() + s.size(), out);
-  if (ec != std::errc()) return false;
+  if (ec != std::errc() || out == INT64_MIN) return false;
   pos = size_t(end - s.data());
   return true;
 }
@@ -165,6 +166,9 @@ Model emptyModel(const std::string& path) {
 
 void loadObjFile(const std::string& path, Model& model) {
   model = emptyModel(path);
+  // A name from a catalogue may hold a NUL, which would cut the path short and open another file
+  // (a device that never ends, say); no file has such a name.
+  if (path.find('\0') != std::string::npos) throw IOError("Unable to open file: " + path);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw IOError("Unable to open file: " + path);
   Model m = emptyModel(path);
