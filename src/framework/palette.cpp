@@ -73,7 +73,11 @@ Palette parseGPL(std::string_view text, const std::string& name) {
       continue;
     }
     if (!header) throw FormatError(name + ": colour line before the \"GIMP Palette\" header: " + std::string(line));
-    if (count == 256) throw FormatError(name + ": more than 256 colours");
+    if (count == 256) {
+      // A palette holds 256 colours; longer files (some ship with image editors) keep their first 256.
+      debug(name + ": more than 256 colours, the rest are ignored");
+      break;
+    }
     if (rgb[0] > 255 || rgb[1] > 255 || rgb[2] > 255)
       throw FormatError(name + ": colour value above 255: " + std::string(line));
     p.colors[count++] = RGB{uint8_t(rgb[0]), uint8_t(rgb[1]), uint8_t(rgb[2])};

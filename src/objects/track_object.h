@@ -11,7 +11,7 @@
 namespace dx {
 
 struct Map;
-struct RaceState;
+class RaceState;
 class Car;
 
 // The exact kind of an object, for the two-object dispatch.

@@ -68,20 +68,19 @@ TEST_F(GplFile, LoadingResetsTheColourTables) {
   EXPECT_FALSE(drawState().paletteTransparent[9]);
 }
 
-TEST_F(GplFile, FullPaletteLoadsAndOneMoreColourIsRefused) {
+TEST_F(GplFile, FullPaletteLoadsAndLongerOnesKeepTheirFirst256) {
   std::string text = "GIMP Palette\n";
   for (int i = 0; i < 256; ++i) text += std::to_string(i) + " 0 0\n";
   write(text);
   const Palette p = loadPaletteFromGPL("p.gpl");
   EXPECT_EQ(p.size, 257);
   EXPECT_EQ(p.colors[255], (RGB{255, 0, 0}));
-  const std::string path = write(text + "1 1 1\n");
-  try {
-    loadPaletteFromGPL("p.gpl");
-    FAIL() << "no error";
-  } catch (const FormatError& e) {
-    EXPECT_EQ(std::string(e.what()), path + ": more than 256 colours");
-  }
+  const std::string path = write(text + "1 1 1\nnot a colour\n");
+  testing::internal::CaptureStderr();
+  const Palette longer = loadPaletteFromGPL("p.gpl");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), path + ": more than 256 colours, the rest are ignored\n");
+  EXPECT_EQ(longer.size, 257);
+  EXPECT_EQ(longer.colors[255], (RGB{255, 0, 0}));
 }
 
 TEST_F(GplFile, MalformedFilesNameTheFile) {
