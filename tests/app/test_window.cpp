@@ -67,7 +67,8 @@ class WindowTest : public testing::Test {
   // Sends one key tap, as the keyboard would, to the focused game window and gives the loop time
   // to see it. (Events sent to a window directly are ignored as synthetic.)
   void tap(const std::string& key) {
-    xdotool(display, "key " + key);
+    // Held for a while: a press and release drained in the same loop step are never seen.
+    xdotool(display, "keydown " + key + " sleep 0.15 keyup " + key);
     std::this_thread::sleep_for(400ms);
   }
 
