@@ -6,9 +6,11 @@
 #include "app/race_mode.h"
 #include "app/race_screen.h"
 #include "framework/canvas.h"
+#include "framework/errors.h"
 #include "framework/input.h"
 #include "framework/log.h"
 #include "framework/palette.h"
+#include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
@@ -36,6 +38,34 @@ void printMaxSpeed(const Car& car) {
 
 }  // namespace
 
+std::string gameFile(const std::string& relative) { return joinPath(basePath(), relative); }
+
+std::string perTrackFile(const std::string& relative, int64_t slot) {
+  if (slot == 1) return relative;
+  const size_t dot = relative.find_last_of('.');
+  const size_t cut = dot == std::string::npos || dot < relative.find_last_of('/') + 1 ? relative.size() : dot;
+  return relative.substr(0, cut) + "-" + std::to_string(slot) + relative.substr(cut);
+}
+
+bool reloadCatalogue() {
+  const std::string path = gameFile(componentsFile);
+  CarCatalogue previous = carCatalogue();
+  try {
+    loadCarComponentSettings(path);
+    CarSettings tried = gHarness.myCar->settings;
+    try {
+      recalculate(tried);
+    } catch (const GameError& e) {
+      throw FormatError(path + ": your car cannot be built from it: " + e.what());
+    }
+    return true;
+  } catch (const GameError& e) {
+    carCatalogue() = std::move(previous);
+    echo("could not reload the catalogue: ", e.what(), "; the previous catalogue stays in force");
+    return false;
+  }
+}
+
 Harness& harness() { return gHarness; }
 void resetHarness() { gHarness = Harness{}; }
 
@@ -43,13 +73,13 @@ void gameInit() {
   Harness& h = gHarness;
   setPalette(loadPaletteFromGPL("palette.gpl"));
   loadSpriteSheet(0, "spritesheet.png", 8, 8);
-  h.myMap = loadMap("", 1);
+  h.myMap = loadMap("", h.trackSlot);
   init(*h.myMap);
-  loadCarComponentSettings(componentsFile);
+  loadCarComponentSettings(gameFile(componentsFile));
   setSpritesheet(0);
   fillTeams();
   CarSettings settings;
-  loadCarSettings(testCarFile, settings);
+  loadCarSettings(gameFile(testCarFile), settings);
   h.myCar = newCar(nullptr, settings);
   h.myCar->team = teamCA;
   h.myCar->map = h.myMap.get();
@@ -71,9 +101,10 @@ void gameUpdate(float dt) {
   }
   if (keyp(keyR)) {
     echo("reloading file");
-    loadCarComponentSettings(componentsFile);
-    recalculate(h.myCar->settings);
-    printMaxSpeed(*h.myCar);
+    if (reloadCatalogue()) {
+      recalculate(h.myCar->settings);
+      printMaxSpeed(*h.myCar);
+    }
   }
   if (h.carEdit)
     gameUpdateEdit();

@@ -35,6 +35,7 @@ struct Harness {
   Vec2f pos;
   Vec3f lightPos;
   std::string keymap;
+  int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
 };
 
 Harness& harness();
@@ -47,10 +48,22 @@ constexpr int32_t keyF2 = 0x4000003B;
 constexpr int32_t keyR = 114;
 constexpr int32_t keySpace = 32;
 
-// The files the harness reads, relative to the working directory (the run folder).
+// The files the harness reads, relative to the run folder (the executable's folder).
 constexpr const char* componentsFile = "assets/components.json";
 constexpr const char* testCarFile = "assets/testCar.json";
+// Written to the working directory.
 constexpr const char* carDatFile = "car.dat";
+
+// A run-folder file, found beside the executable whatever the working directory.
+std::string gameFile(const std::string& relative);
+// A file kept per track: track 1 uses the plain name ("assets/ai.json"), track N inserts "-N"
+// before the extension ("assets/ai-2.json"), so the files of track 1 stay where they always were.
+std::string perTrackFile(const std::string& relative, int64_t slot);
+
+// Reloads the component catalogue for live tuning. A file that cannot be read, or that no longer
+// has the parts the user's car is built from, is reported and the catalogue in force stays;
+// returns whether the new one was taken.
+bool reloadCatalogue();
 
 void gameInit();
 void gameUpdate(float dt);

@@ -1,15 +1,17 @@
 #include "app/headless_trainer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/game.h"
 #include "app/training.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/font.h"
 #include "framework/log.h"
 #include "framework/palette.h"
@@ -25,20 +27,12 @@ namespace {
 const char* kUsage =
     "usage: draxen3516-train [--generations N] [--track SLOT] [--seed S]\n"
     "Runs the game's training without a window: each generation of 100 computer-driven cars drives\n"
-    "60 s of game time, is scored, and the gain pool (assets/ai.json beside the game) is saved.\n"
+    "60 s of game time, is scored, and the track's gain pool beside the game is saved.\n"
+    "Ctrl+C stops it after the current save; the plot and the record cover the finished generations.\n"
     "  --generations N  how many generations to score, then exit (default 10)\n"
-    "  --track SLOT     the track, maps/SLOT.map (default 1)\n"
+    "  --track SLOT     the track, maps/SLOT.map (default 1); its pool is assets/ai.json for track 1\n"
+    "                   and assets/ai-SLOT.json for any other, its plot and record training[-SLOT].png/.csv\n"
     "  --seed S         a fixed seed makes the run reproducible (default: the clock)\n";
-
-std::optional<int64_t> parseInteger(const std::string& s) {
-  try {
-    size_t used = 0;
-    const long long v = std::stoll(s, &used);
-    if (used == s.size()) return v;
-  } catch (const std::exception&) {
-  }
-  return std::nullopt;
-}
 
 std::string fixed(double v, int decimals) {
   char buf[64];
@@ -46,7 +40,28 @@ std::string fixed(double v, int decimals) {
   return buf;
 }
 
+// The signal that asked the trainer to stop (SIGINT or SIGTERM), 0 while none has.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void requestStop(int sig) { gStopSignal = sig; }
+
+void catchStopSignals() {
+  std::signal(SIGINT, requestStop);
+  std::signal(SIGTERM, requestStop);
+}
+
+// A round step for about `ticks` ticks up to `top`: 1, 2 or 5 times a power of ten.
+double tickStep(double top, int ticks) {
+  const double raw = top / ticks;
+  const double p = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 5.0})
+    if (m * p >= raw) return m * p;
+  return 10 * p;
+}
+
 }  // namespace
+
+int stopSignal() { return gStopSignal; }
 
 std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& args, bool& ok) {
   TrainerOptions o;
@@ -86,14 +101,16 @@ GenerationStats currentScores() {
   return s;
 }
 
-GenerationStats runGeneration() {
+std::optional<GenerationStats> runGeneration() {
   Harness& h = harness();
   const float dt = float(loopState().timeStep);
   const auto start = std::chrono::steady_clock::now();
   const int64_t before = h.iteration;
   GenerationStats s;
-  // The game's own clock: one map step per update, the next generation at 60 s.
+  // The game's own clock: one map step per update, the next generation at 60 s. A stop request
+  // abandons the generation; the pool keeps its last save.
   while (h.iteration == before) {
+    if (stopSignal()) return std::nullopt;
     update(*h.myMap, dt);
     h.timeSinceStart += dt;
     if (h.timeSinceStart >= 60) {
@@ -106,69 +123,129 @@ GenerationStats runGeneration() {
   return s;
 }
 
+std::string formatTrainingRecord(const std::vector<GenerationStats>& history) {
+  std::string out = "generation,best,mean,pool best,wall seconds\n";
+  for (size_t i = 0; i < history.size(); ++i) {
+    const GenerationStats& g = history[i];
+    out += std::to_string(i + 1) + "," + fixed(g.best, 0) + "," + fixed(g.mean, 1) + "," + fixed(g.poolBest, 0) +
+           "," + fixed(g.seconds, 3) + "\n";
+  }
+  return out;
+}
+
+namespace {
+
+constexpr int kPlotW = 320, kPlotH = 180, kLeft = 30, kRight = kPlotW - 8, kTop = 14, kBottom = kPlotH - 18;
+
+// The y axis from 0 to `top` with a few round ticks, labelled.
+void drawScoreAxis(double top, double step) {
+  setColor(5);
+  line(kLeft, kBottom, kRight, kBottom);
+  line(kLeft, kTop, kLeft, kBottom);
+  for (double v = 0; v <= top + step / 2; v += step) {
+    const Pint y = Pint(std::lround(kBottom - v / top * (kBottom - kTop)));
+    setColor(5);
+    line(kLeft - 2, y, kLeft, y);
+    setColor(6);
+    printr(fixed(v, 0), kLeft - 4, y - 2);
+  }
+  setColor(7);
+  print("score (nodes reached)", kLeft, 3);
+}
+
+void drawSeries(const std::vector<GenerationStats>& history, double top, bool best) {
+  const size_t n = history.size();
+  auto x = [&](size_t i) { return Pint(kLeft + (n <= 1 ? 0 : int64_t(i) * (kRight - kLeft) / int64_t(n - 1))); };
+  auto y = [&](float v) { return Pint(kBottom - std::clamp(double(v) / top, 0.0, 1.0) * double(kBottom - kTop)); };
+  setColor(best ? 11 : 12);  // best in green, mean in blue
+  for (size_t i = 0; i < n; ++i) {
+    const float v = best ? history[i].best : history[i].mean;
+    const float prev = i == 0 ? v : (best ? history[i - 1].best : history[i - 1].mean);
+    line(x(i == 0 ? 0 : i - 1), y(prev), x(i), y(v));
+    circfill(x(i), y(v), 1);
+  }
+}
+
+}  // namespace
+
 void writeTrainingPlot(const std::string& path, const std::vector<GenerationStats>& history) {
-  constexpr int W = 320, H = 180, left = 8, right = W - 8, top = 8, bottom = H - 10;
   resetDrawState();
-  setCanvasSize(W, H);
+  setCanvasSize(kPlotW, kPlotH);
   cls();
   float most = 1;
   for (const GenerationStats& g : history) most = std::max(most, g.best);
-  setColor(5);
-  line(left, bottom, right, bottom);
-  line(left, top, left, bottom);
-  const size_t n = history.size();
-  auto x = [&](size_t i) { return Pint(left + (n <= 1 ? 0 : int64_t(i) * (right - left) / int64_t(n - 1))); };
-  auto y = [&](float v) { return Pint(bottom - std::clamp(v / most, 0.0f, 1.0f) * float(bottom - top)); };
-  for (int pass = 0; pass < 2; ++pass) {
-    setColor(pass == 0 ? 12 : 11);  // mean in blue, best in green
-    for (size_t i = 0; i < n; ++i) {
-      const float v = pass == 0 ? history[i].mean : history[i].best;
-      const float prev = i == 0 ? v : (pass == 0 ? history[i - 1].mean : history[i - 1].best);
-      line(x(i == 0 ? 0 : i - 1), y(prev), x(i), y(v));
-      circfill(x(i), y(v), 1);
-    }
-  }
-  // A legend, when the run folder's font is there to write it with.
+  const double step = tickStep(most, 4), top = step * std::ceil(most / step);
+  // Text only when the run folder's font is there to write it with.
+  bool text = true;
   try {
     loadFont(1, "font5x5.png", font5x5Chars);
     setFont(1);
-    setColor(11);
-    print("best", left, bottom + 3);
-    setColor(12);
-    print("mean", left + 30, bottom + 3);
-    setColor(7);
-    print(std::to_string(int64_t(most)), left + 3, top);
-    printr(std::to_string(n) + " generations", right, bottom + 3);
   } catch (const GameError&) {
+    text = false;
   }
+  if (text) {
+    drawScoreAxis(top, step);
+    setColor(11);
+    print("best", kLeft, kBottom + 8);
+    setColor(12);
+    print("mean", kLeft + 30, kBottom + 8);
+    setColor(7);
+    const size_t n = history.size();
+    printr(std::to_string(n) + (n == 1 ? " generation" : " generations"), kRight, kBottom + 8);
+  } else {
+    setColor(5);
+    line(kLeft, kBottom, kRight, kBottom);
+    line(kLeft, kTop, kLeft, kBottom);
+  }
+  drawSeries(history, top, false);
+  drawSeries(history, top, true);
   writePngIndexed(path, *drawState().swCanvas, loadPaletteDefault());
 }
+
+namespace {
+
+void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t track) {
+  const std::string plot = gameFile(perTrackFile("assets/training.png", track));
+  writeTrainingPlot(plot, history);
+  echo("wrote ", plot);
+  const std::string record = gameFile(perTrackFile("assets/training.csv", track));
+  writeFileAtomically(record, formatTrainingRecord(history));
+  echo("wrote ", record);
+}
+
+}  // namespace
 
 int runTrainer(const TrainerOptions& o) {
   LoopState& L = loopState();
   L.basePath = basePathOfExecutable();
   L.assetPath = joinPath(L.basePath, "assets");
-  // The game is started from its run folder; so is the trainer's file lookup.
-  if (chdir(L.basePath.c_str()) != 0) throw IOError("cannot enter the run folder " + L.basePath);
+  catchStopSignals();
   if (o.seed)
     seedRandom(*o.seed);
   else
     seedRandomFromClock();
   resetDrawState();
   Harness& h = harness();
+  h.trackSlot = o.track;
+  echo("gain pool: ", poolPath());
   h.myMap = loadMap("", o.track);
-  loadCarComponentSettings(componentsFile);
+  loadCarComponentSettings(gameFile(componentsFile));
   nextIteration();
   std::vector<GenerationStats> history;
   for (int64_t g = 1; g <= o.generations; ++g) {
-    const GenerationStats s = runGeneration();
-    history.push_back(s);
-    echo("generation ", g, ": best ", fixed(s.best, 0), ", mean ", fixed(s.mean, 1), ", pool best ",
-         fixed(s.poolBest, 0), ", ", fixed(s.seconds, 2), " s");
+    const std::optional<GenerationStats> s = runGeneration();
+    if (!s) break;
+    history.push_back(*s);
+    echo("generation ", g, ": best ", fixed(s->best, 0), ", mean ", fixed(s->mean, 1), ", pool best ",
+         fixed(s->poolBest, 0), ", ", fixed(s->seconds, 2), " s");
+    if (stopSignal()) break;
   }
-  const std::string plot = joinPath(L.basePath, "assets/training.png");
-  writeTrainingPlot(plot, history);
-  echo("wrote ", plot);
+  writeTrainingFiles(history, o.track);
+  if (stopSignal()) {
+    echo("stopped by ", stopSignal() == SIGINT ? "SIGINT" : "SIGTERM", " after ", history.size(),
+         history.size() == 1 ? " generation" : " generations", "; the pool holds the last save");
+    return 128 + stopSignal();
+  }
   return 0;
 }
 

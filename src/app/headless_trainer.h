@@ -27,8 +27,14 @@ struct GenerationStats {
 
 // The scores of the cars that are running now.
 GenerationStats currentScores();
-// Runs one generation for 60 s of game time and starts the next; returns its figures.
-GenerationStats runGeneration();
+// Runs one generation for 60 s of game time and starts the next; returns its figures, or nothing
+// when a stop signal abandoned it.
+std::optional<GenerationStats> runGeneration();
+// The per-generation record as CSV: a header line, then generation, best, mean, pool best and
+// wall seconds.
+std::string formatTrainingRecord(const std::vector<GenerationStats>& history);
+// SIGINT or SIGTERM once one has asked the trainer to stop, else 0.
+int stopSignal();
 // Draws the best and mean score per generation into a PNG.
 void writeTrainingPlot(const std::string& path, const std::vector<GenerationStats>& history);
 

@@ -1,6 +1,8 @@
-// Program entry: configures the framework and hands the loop the harness callbacks.
+// Program entry: reads the command line, configures the framework and hands the loop the harness
+// callbacks.
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/game.h"
 #include "framework/capture.h"
 #include "framework/config.h"
@@ -11,10 +13,20 @@
 #include "framework/run_loop.h"
 #include "render3d/rasterizer.h"
 
-int main() {
+int main(int argc, char** argv) {
   using namespace dx;
+  bool ok = true;
+  const std::optional<GameOptions> options = parseGameArgs(std::vector<std::string>(argv + 1, argv + argc), ok);
+  if (!options) return ok ? 0 : 2;
+  // A track that cannot be raced is told before any window opens.
+  const std::string problem = trackFileProblem(joinPath(basePathOfExecutable(), "maps/" + std::to_string(options->track) + ".map"));
+  if (!problem.empty()) {
+    std::fprintf(stderr, "error: %s\n", problem.c_str());
+    return 1;
+  }
   try {
     initRenderer3d();
+    harness().trackSlot = options->track;
     harness().lightPos = {5.0f, 5.0f, 5.0f};
     init("tormix", "draxen3516");
     createWindow("DRAXEN 3516", 240, 136, 2, false);

@@ -22,7 +22,39 @@ void userControls(Car& car) {
   c.boost = btn(Button::X);
 }
 
+// The node nearest to p within the stretch around the car's own node: the car goes back near
+// where it left the road, in the lap it is on, and cannot skip ahead across the infield.
+int64_t nearestNode(const Map& map, Vec2f p, int64_t around) {
+  constexpr int64_t kReach = 16;
+  const int64_t n = int64_t(map.path.size());
+  int64_t first = around - kReach, last = around + kReach;
+  if (!isLooping(map)) {  // the open ends have no road polygon of their own
+    const int64_t end = std::max<int64_t>(1, n - 2);
+    first = std::clamp<int64_t>(first, 1, end);
+    last = std::clamp<int64_t>(last, first, end);
+  }
+  int64_t best = first;
+  float bestDist = INFINITY;
+  for (int64_t c = first; c <= last; ++c) {
+    const Vec2f d = nodeAt(map, c).pos - p;
+    const float dist = dot(d, d);
+    if (dist < bestDist) best = c, bestDist = dist;
+  }
+  return best;
+}
+
 }  // namespace
+
+void resetCarOnTrack(Car& car, const Map& map) {
+  const int64_t node = nearestNode(map, car.pos, car.currentNode);
+  setNode(car, node);
+  car.lastNode = car.lastGoodNode = node;
+  car.lost = car.wrongWay = 0;
+  car.vel = car.smoothVel = {0, 0};
+  car.angularVelocity = car.accel = car.brake = car.brakeAccel = car.boosting = 0;
+  car.accelForce = car.dragForceLong = car.dragForceLat = car.boostForce = car.brakeForce = {0, 0};
+  car.trail = newRingBuffer<Vec2f>(16);  // no trail back to where the car was
+}
 
 void recordLapTime(Car& car, const Map& map, float dt) {
   const float n = float(map.path.size());
@@ -40,6 +72,8 @@ void gameUpdateRace(float dt) {
   Harness& h = harness();
   if (keyp(keySpace)) h.ff = !h.ff;
   userControls(*h.myCar);
+  // Escape shares the Back button in the default key map; it leaves the editor, not the track.
+  if (btnp(Button::Back) && !keyp(keyEscape)) resetCarOnTrack(*h.myCar, *h.myMap);
   if (h.ff) {
     update(*h.myMap, dt);
     h.timeSinceStart += dt;

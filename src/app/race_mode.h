@@ -10,5 +10,8 @@ void gameUpdateRace(float dt);
 // next lap (at most one per step).
 void recordLapTime(Car& car, const Map& map, float dt);
 DataLogRecord dataLogRecord(const Car& car);
+// Puts a car at rest on the centre of the nearest node of the lap it is on, facing along the
+// track; its lap times stay.
+void resetCarOnTrack(Car& car, const Map& map);
 
 }  // namespace dx

@@ -1,6 +1,7 @@
 #include "app/training.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -38,6 +39,13 @@ std::string readPoolFile(const std::string& path) {
 
 void loadPool(Harness& h) {
   const std::string path = poolPath();
+  // Nothing trained yet on this track: the first generation starts from random gains and its
+  // save creates the file.
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+    echo("no gain pool yet: ", path, ", starting from random gains");
+    return;
+  }
   const std::vector<ScoredGains> loaded = parsePool(readPoolFile(path), path);
   h.bestAI.insert(h.bestAI.end(), loaded.begin(), loaded.end());
   echo("loaded ", loaded.size(), " pid settings");
@@ -82,7 +90,7 @@ CarPtr newTrainingCar(Harness& h, const CarSettings& settings) {
 
 }  // namespace
 
-std::string poolPath() { return joinPath(basePath(), "assets/ai.json"); }
+std::string poolPath() { return gameFile(perTrackFile("assets/ai.json", harness().trackSlot)); }
 
 std::string formatPool(const std::vector<ScoredGains>& pool) {
   json arr = json::array();
@@ -162,7 +170,7 @@ void nextIteration() {
   h.iteration += 1;
   removePopulation(h);
   CarSettings settings;
-  loadCarSettings(testCarFile, settings);
+  loadCarSettings(gameFile(testCarFile), settings);
   for (int i = 0; i < kPopulation; ++i) {
     CarPtr car = newTrainingCar(h, settings);
     h.myMap->trackObjects.push_back(car);

@@ -11,7 +11,8 @@ namespace dx {
 constexpr size_t kPoolSize = 100;
 constexpr int kPopulation = 100;
 
-// basePath + assets/ai.json.
+// The track's gain pool beside the executable: assets/ai.json for track 1, assets/ai-N.json for
+// track N.
 std::string poolPath();
 
 // The pool file's text: a 2-space indented JSON array of {"score", "weights"} with the positive

@@ -8,6 +8,7 @@
 #include "car/ai_driver.h"
 #include "car/car_collision.h"
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/log.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
@@ -36,26 +37,16 @@ const std::array<CarParamInfo, 25> kParams = {
 #undef DX_PARAM
 #undef DX_SPARE
 
-json parseJsonFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IOError("Unable to open file: " + path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  json root = json::parse(ss.str(), nullptr, false);
-  if (root.is_discarded()) throw FormatError(path + ": not valid JSON");
-  return root;
-}
-
 // A JSON number as a float; any other kind of value counts as 0.
 float numberOr0(const json& v) { return v.is_number() ? v.get<float>() : 0.0f; }
 
-std::vector<CarComponent>* listFor(const std::string& key) {
-  if (key == "hulls") return &gCatalogue.carHulls;
-  if (key == "thrusters") return &gCatalogue.carThrusters;
-  if (key == "heatsinks") return &gCatalogue.carHeatsinks;
-  if (key == "wings") return &gCatalogue.carWings;
-  if (key == "covers") return &gCatalogue.carCovers;
-  if (key == "pods") return &gCatalogue.carPods;
+std::vector<CarComponent>* listFor(CarCatalogue& c, const std::string& key) {
+  if (key == "hulls") return &c.carHulls;
+  if (key == "thrusters") return &c.carThrusters;
+  if (key == "heatsinks") return &c.carHeatsinks;
+  if (key == "wings") return &c.carWings;
+  if (key == "covers") return &c.carCovers;
+  if (key == "pods") return &c.carPods;
   return nullptr;
 }
 
@@ -91,24 +82,30 @@ const std::array<CarParamInfo, 25>& carParams() { return kParams; }
 CarCatalogue& carCatalogue() { return gCatalogue; }
 void resetCarCatalogue() { gCatalogue = CarCatalogue{}; }
 
-void loadCarComponentSettings(const std::string& path) {
-  for (auto* list : {&gCatalogue.carHulls, &gCatalogue.carThrusters, &gCatalogue.carHeatsinks,
-                     &gCatalogue.carWings, &gCatalogue.carCovers, &gCatalogue.carPods})
-    list->clear();
-  const json root = parseJsonFile(path);
+CarCatalogue readCarCatalogue(const std::string& path) {
+  const json root = readJsonFile(path);
   if (!root.is_object()) throw FormatError(path + ": the catalogue must be a JSON object");
+  CarCatalogue out;
   for (const auto& [key, value] : root.items()) {
     if (!value.is_array()) throw FormatError(path + ": \"" + key + "\" must be an array");
-    std::vector<CarComponent>* list = listFor(key);
+    std::vector<CarComponent>* list = listFor(out, key);
     for (size_t i = 0; i < value.size(); ++i) {
       CarComponent c = loadComponent(value[i], path, key, i);
       if (list) list->push_back(std::move(c));
     }
   }
+  return out;
 }
 
+void useCarCatalogue(CarCatalogue&& lists) {
+  lists.carModel = std::move(gCatalogue.carModel);
+  gCatalogue = std::move(lists);
+}
+
+void loadCarComponentSettings(const std::string& path) { useCarCatalogue(readCarCatalogue(path)); }
+
 void loadCarSettings(const std::string& path, CarSettings& settings) {
-  const json root = parseJsonFile(path);
+  const json root = readJsonFile(path);
   if (!root.is_object()) throw FormatError(path + ": a car description must be a JSON object");
   CarSettings s = settings;
   auto text = [&](const char* key) {

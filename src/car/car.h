@@ -155,8 +155,12 @@ class Car : public TrackObject {
 using CarPtr = std::shared_ptr<Car>;
 
 // (Re)builds the six lists from a catalogue file; raises FormatError naming the file when it is
-// not the expected JSON shape.
+// not the expected JSON shape, and then keeps the lists it had.
 void loadCarComponentSettings(const std::string& path);
+// The six lists of a catalogue file, without touching the ones in force.
+CarCatalogue readCarCatalogue(const std::string& path);
+// Puts read lists in force; the car body model stays.
+void useCarCatalogue(CarCatalogue&& lists);
 // Fills settings (zeroed by the caller) from a car description; every key is required.
 void loadCarSettings(const std::string& path, CarSettings& settings);
 // The 25 parameters from the components and the class. Raises IndexError for an index outside

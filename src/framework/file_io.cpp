@@ -24,6 +24,17 @@ std::string folderOf(const std::string& path) {
   throw IOError("Unable to write " + path + ": " + what + ": " + std::strerror(err));
 }
 
+// The parser's text without its "[json.exception.parse_error.101] " tag; what remains says where
+// ("parse error at line 3, column 5: ...").
+std::string parserMessage(const char* what) {
+  std::string s = what;
+  if (s.starts_with("[json.exception.")) {
+    const size_t end = s.find("] ");
+    if (end != std::string::npos) s.erase(0, end + 2);
+  }
+  return s;
+}
+
 }  // namespace
 
 std::vector<uint8_t> readFile(const std::string& path) {
@@ -42,8 +53,10 @@ nlohmann::ordered_json readJsonFile(const std::string& path) {
   const std::vector<uint8_t> bytes = readFile(path);
   try {
     return nlohmann::ordered_json::parse(bytes.begin(), bytes.end());
+  } catch (const nlohmann::json::parse_error& e) {
+    throw FormatError(path + ": not valid JSON: " + parserMessage(e.what()));
   } catch (const nlohmann::json::exception& e) {
-    throw FormatError(path + ": " + e.what());
+    throw FormatError(path + ": " + parserMessage(e.what()));
   }
 }
 

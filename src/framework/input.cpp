@@ -194,11 +194,7 @@ std::vector<int> scanCodesFor(std::string_view keyNames) {
 
 InputState& inputState() { return gInput; }
 
-void resetInput() {
-  gInput = InputState{};
-  gInput.keymap = {{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229}, {6},
-                    {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
-}
+void resetInput() { gInput = InputState{}; }
 
 void initInput() {
   gInput.controllers.clear();
@@ -337,6 +333,12 @@ bool btnpr(Button b, int repeat) {
   checkRepeat(repeat);
   return std::any_of(gInput.controllers.begin(), gInput.controllers.end(),
                      [&](const auto& c) { return btnpr(*c, b, repeat); });
+}
+
+bool btnp(Button b) {
+  const int i = buttonIndex(b, "btnp");
+  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(),
+                     [&](const auto& c) { return c->buttons[size_t(i)] == 2; });
 }
 
 bool key(int32_t k) {

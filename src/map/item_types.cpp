@@ -6,6 +6,7 @@
 
 #include "framework/canvas.h"
 #include "framework/errors.h"
+#include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "framework/tilemap.h"
 #include "render3d/model.h"
@@ -80,7 +81,7 @@ std::vector<MapObjectDescription> parseItemTypes(const std::string& text, const 
 }
 
 void loadItemTypes(const Map& map) {
-  const std::string path = itemFileForStyle(map.style);
+  const std::string path = joinPath(basePath(), itemFileForStyle(map.style));
   gItems.mapObjectDescriptions.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return;  // no item file: the scenery is simply not shown

@@ -58,6 +58,10 @@ class HarnessTest : public testing::Test {
                                         testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(base);
     fs::create_directories(base / "assets");
+    // The run folder's files, read beside the "executable", with a pool of the test's own.
+    for (const fs::directory_entry& e : fs::directory_iterator(fs::path(gameDir()) / "assets"))
+      if (e.path().filename() != "ai.json") fs::create_symlink(e.path(), base / "assets" / e.path().filename());
+    fs::create_directory_symlink(fs::path(gameDir()) / "maps", base / "maps");
     writePool("[]");
     resetLoopState();
     loopState().basePath = base.string() + "/";
@@ -66,7 +70,7 @@ class HarnessTest : public testing::Test {
     resetSharedRecords();
     seedRandom(12345);
     testing::internal::CaptureStdout();
-    loadCarComponentSettings(componentsFile);
+    loadCarComponentSettings(gameFile(componentsFile));
     testing::internal::GetCapturedStdout();
     harness().myMap = stadium();
   }

@@ -60,20 +60,27 @@ void GameProcess::signal(int sig) const {
   if (pid > 0) kill(pid, sig);
 }
 
+bool GameProcess::running() {
+  if (pid <= 0) return false;
+  int st = 0;
+  if (waitpid(pid, &st, WNOHANG) != pid) return true;
+  pid = -1;
+  status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return false;
+}
+
 int GameProcess::wait(std::chrono::milliseconds timeout) {
+  if (pid <= 0) return status;
   const auto end = std::chrono::steady_clock::now() + timeout;
-  int status = 0;
   while (std::chrono::steady_clock::now() < end) {
-    const pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      pid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    if (!running()) return status;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  int st = 0;
   kill(pid, SIGKILL);
-  waitpid(pid, &status, 0);
+  waitpid(pid, &st, 0);
   pid = -1;
+  status = -1;
   return -1;
 }
 

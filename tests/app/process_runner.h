@@ -20,6 +20,9 @@ struct GameProcess {
   // Waits until `needle` appears on stderr (or stdout); false on timeout.
   bool waitForOutput(const std::string& needle, std::chrono::milliseconds timeout) const;
   void signal(int sig) const;
+  // True while the process has not ended (an ended one is reaped and its status kept).
+  bool running();
+  int status = -1;
   // Waits for the process to end; returns its exit status, or -1 when killed or timed out.
   int wait(std::chrono::milliseconds timeout);
 };

@@ -59,6 +59,41 @@ TEST_F(RaceModeTest, SixtySecondsStartTheNextGeneration) {
   EXPECT_EQ(h.aiCars.size(), 100u);
 }
 
+// Backspace (the Back button) puts a car that left the track back on the centre of the nearest
+// node of its own lap, at rest and facing along the track; Escape, which shares the button, does not.
+TEST_F(RaceModeTest, BackResetsTheCarOnTheNearestNodeOfItsLap) {
+  Harness& h = harness();
+  Car& car = *h.myCar;
+  const int64_t n = int64_t(h.myMap->path.size());
+  const Node& target = h.myMap->path[20];
+  car.currentNode = n + 18;  // lap 1, a little behind
+  car.pos = target.pos + target.normal * 9.0f;  // off the road
+  car.vel = {40, -3};
+  car.angle = 2.5f;
+  car.angularVelocity = 4;
+  car.lapTimes = {31.5f, 2};
+  inputState().keysDown[SDLK_ESCAPE] = 1;
+  press(Button::Back);
+  gameUpdateRace(1.0f / 60);
+  EXPECT_NE(car.vel, Vec2f(0, 0));  // leaving the editor is not a reset
+
+  inputState().keysDown.clear();
+  press(Button::Back);
+  gameUpdateRace(1.0f / 60);
+  EXPECT_EQ(car.vel, Vec2f(0, 0));
+  EXPECT_EQ(car.lapTimes, (std::vector<float>{31.5f, 2 + 2.0f / 60}));
+
+  car.currentNode = n + 18;
+  car.pos = target.pos + target.normal * 9.0f;
+  car.vel = {40, -3};
+  resetCarOnTrack(car, *h.myMap);
+  EXPECT_EQ(car.currentNode, n + 20);
+  EXPECT_EQ(car.pos, target.pos);
+  EXPECT_EQ(car.angle, target.angle);
+  EXPECT_EQ(car.vel, Vec2f(0, 0));
+  EXPECT_EQ(car.angularVelocity, 0.0f);
+}
+
 TEST(LapTimes, BucketsByLapIncludingBeforeTheStart) {
   Car car;
   Map map;

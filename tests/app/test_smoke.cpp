@@ -36,5 +36,38 @@ TEST(Smoke, StartsLogsItsFoldersAndEndsCleanlyOnSigterm) {
   fs::remove_all(home);
 }
 
+TEST(Smoke, RunsFromAnyWorkingDirectory) {
+  const fs::path home = fs::temp_directory_path() / ("dx-smoke-cwd-" + std::to_string(getpid()));
+  fs::create_directories(home);
+  test::GameProcess p;
+  p.start(test::gameDir() + "/draxen3516", "/", {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()});
+  ASSERT_TRUE(p.waitForOutput("loading map: ", 10s)) << p.err();
+  std::this_thread::sleep_for(3s);
+  EXPECT_TRUE(p.running()) << p.err();
+  p.signal(SIGTERM);
+  EXPECT_EQ(p.wait(10s), 0) << p.err();
+  EXPECT_EQ(p.err().find("error"), std::string::npos) << p.err();
+  fs::remove_all(home);
+}
+
+TEST(Smoke, CommandLineHelpAndTracksThatCannotBeRaced) {
+  const std::string game = test::gameDir();
+  const std::vector<std::string> env = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=/nonexistent"};
+  test::GameProcess help;
+  help.start(game + "/draxen3516", game, env, {"--help"});
+  EXPECT_EQ(help.wait(10s), 0);
+  EXPECT_EQ(help.out().rfind("usage: draxen3516 [--track SLOT]\n", 0), 0u) << help.out();
+
+  test::GameProcess missing;
+  missing.start(game + "/draxen3516", game, env, {"--track", "9"});
+  EXPECT_EQ(missing.wait(10s), 1);
+  EXPECT_EQ(missing.err(), "error: no such track: " + fs::canonical(game).string() + "/maps/9.map\n");
+
+  test::GameProcess bad;
+  bad.start(game + "/draxen3516", game, env, {"--track", "two"});
+  EXPECT_EQ(bad.wait(10s), 2);
+  EXPECT_EQ(bad.err().rfind("draxen3516: bad argument '--track'\nusage: ", 0), 0u) << bad.err();
+}
+
 }  // namespace
 }  // namespace dx

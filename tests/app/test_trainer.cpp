@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <regex>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "app/process_runner.h"
 #include "test_support.h"
@@ -96,6 +100,28 @@ TEST(Trainer, HelpAndBadArguments) {
   EXPECT_NE(help.out.find("--generations"), std::string::npos);
   EXPECT_EQ(train(dir, {"--generations", "zero"}).status, 2);
   EXPECT_EQ(train(dir, {"--laps"}).status, 2);
+  fs::remove_all(dir);
+}
+
+// Ctrl+C mid-run on track 3: the track's own pool, plot and record hold the finished
+// generations, track 1's pool is untouched, and the exit status says SIGINT.
+TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
+  const fs::path dir = runFolderCopy("interrupt");
+  test::GameProcess p;
+  p.start((dir / "draxen3516-train").string(), dir.string(), {}, {"--track", "3", "--generations", "100000", "--seed", "3"});
+  ASSERT_TRUE(p.waitForOutput("generation 2: ", 60s)) << p.err();
+  p.signal(SIGINT);
+  EXPECT_EQ(p.wait(30s), 130) << p.err();
+  const std::string base = fs::canonical(dir).string() + "/assets/";
+  EXPECT_EQ(p.out().rfind("gain pool: " + base + "ai-3.json\n", 0), 0u) << p.out();
+  EXPECT_NE(p.out().find("wrote " + base + "training-3.png\nwrote " + base + "training-3.csv\nstopped by SIGINT after "),
+            std::string::npos) << p.out();
+  EXPECT_TRUE(nlohmann::json::parse(slurp(dir / "assets" / "ai-3.json")).is_array());
+  EXPECT_EQ(slurp(dir / "assets" / "ai.json"), "[]\n");
+  const std::string csv = slurp(dir / "assets" / "training-3.csv");
+  EXPECT_EQ(csv.rfind("generation,best,mean,pool best,wall seconds\n1,", 0), 0u) << csv;
+  EXPECT_GE(std::count(csv.begin(), csv.end(), '\n'), 3);
+  EXPECT_TRUE(fs::exists(dir / "assets" / "training-3.png"));
   fs::remove_all(dir);
 }
 

@@ -13,6 +13,7 @@ namespace dx {
 namespace {
 
 using test::HarnessTest;
+namespace fs = std::filesystem;
 
 TEST_F(HarnessTest, FirstCallLoadsAnEmptyPoolAndMakesRandomDrivers) {
   testing::internal::CaptureStdout();
@@ -120,6 +121,59 @@ TEST_F(HarnessTest, FailedSaveKeepsTheOldFileAndTriesAgain) {
   testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(parsePool(pool(), "pool").size(), 100u);
+}
+
+// A track that has not been trained on yet: no file is an empty pool, and the first scoring
+// creates the track's own file.
+TEST_F(HarnessTest, MissingPoolStartsFromRandomGainsInTheTracksOwnFile) {
+  harness().trackSlot = 4;
+  const std::string path = (base / "assets" / "ai-4.json").string();
+  EXPECT_EQ(poolPath(), path);
+  testing::internal::CaptureStdout();
+  nextIteration();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "no gain pool yet: " + path + ", starting from random gains\n");
+  EXPECT_EQ(harness().aiCars.size(), 100u);
+  for (const CarPtr& car : harness().aiCars) car->currentNode = 3;
+  testing::internal::CaptureStderr();
+  nextIteration();
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(parsePool(test::slurp(path), path).size(), 100u);
+  EXPECT_EQ(pool(), "[]");  // track 1's pool is not touched
+  EXPECT_EQ(perTrackFile("assets/training.csv", 1), "assets/training.csv");
+  EXPECT_EQ(perTrackFile("assets/training.csv", 12), "assets/training-12.csv");
+}
+
+// r while tuning: a broken file, or one the user's car can no longer be built from, leaves the
+// catalogue in force; a good one replaces it.
+TEST_F(HarnessTest, CatalogueReloadKeepsTheOldOneUntilTheNewOneWorks) {
+  CarSettings s;
+  loadCarSettings(gameFile(testCarFile), s);
+  harness().myCar = newCar(nullptr, s);
+  harness().myCar->settings.hullIndex = 1;
+  const fs::path file = base / "assets" / "components.json";
+  const std::string good = test::slurp(file);
+  const size_t hulls = carCatalogue().carHulls.size();
+  auto reloadWith = [&](const std::string& text) {
+    fs::remove(file);
+    std::ofstream(file) << text;
+    testing::internal::CaptureStdout();
+    const bool took = reloadCatalogue();
+    return std::make_pair(took, testing::internal::GetCapturedStdout());
+  };
+  auto [took, out] = reloadWith("{\"hulls\": [\n  {\"name\": 1}}");
+  EXPECT_FALSE(took);
+  EXPECT_EQ(out, "could not reload the catalogue: " + file.string() +
+                     ": not valid JSON: parse error at line 2, column 14: syntax error while parsing array - unexpected "
+                     "'}'; expected ']'; the previous catalogue stays in force\n");
+  EXPECT_EQ(carCatalogue().carHulls.size(), hulls);
+  std::tie(took, out) = reloadWith(R"({"hulls": [{"name": "h"}], "thrusters": [{"name": "t"}], "heatsinks": [{"name": "s"}],
+      "wings": [{"name": "w"}], "covers": [{"name": "c"}], "pods": [{"name": "p"}]})");
+  EXPECT_FALSE(took);
+  EXPECT_NE(out.find(": your car cannot be built from it: hull 1 is outside the catalogue's 1 entries;"), std::string::npos)
+      << out;
+  EXPECT_EQ(carCatalogue().carHulls.size(), hulls);
+  std::tie(took, out) = reloadWith(good);
+  EXPECT_TRUE(took) << out;
 }
 
 TEST(PoolRanking, HundredBestKeepTheirEarlierOrderOnTies) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "app/process_runner.h"
@@ -41,6 +42,27 @@ std::string xdotool(const std::string& display, const std::string& args) {
   return out;
 }
 
+struct Telemetry {
+  double speed = 0, steer = 0;
+  int brake = 0;
+};
+
+std::vector<Telemetry> readCarDat(const fs::path& p) {
+  std::ifstream in(p);
+  std::vector<Telemetry> out;
+  double heading, course, spin;
+  Telemetry t;
+  while (in >> heading >> course >> spin >> t.speed >> t.steer >> t.brake) out.push_back(t);
+  return out;
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
 class WindowTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -72,24 +94,35 @@ class WindowTest : public testing::Test {
     std::this_thread::sleep_for(400ms);
   }
 
+  // Starts the game from `cwd` (the run folder by default) and focuses its window.
+  void startGame(const std::vector<std::string>& args = {}, fs::path cwd = {}) {
+    if (cwd.empty()) cwd = run;
+    game.start((run / "draxen3516").string(), cwd.string(),
+               {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()},
+               args);
+    ASSERT_TRUE(game.waitForOutput("loading map: ", 10s)) << game.err();
+    for (int i = 0; i < 50 && window.empty(); ++i) {
+      window = xdotool(display, "search --name \"DRAXEN 3516\"");
+      if (!window.empty()) window = window.substr(0, window.find('\n'));
+      std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_FALSE(window.empty()) << "no game window";
+    xdotool(display, "windowfocus --sync " + window);
+    std::this_thread::sleep_for(1s);
+  }
+  // Holds a key for a while, as a player would.
+  void hold(const std::string& key, double seconds) {
+    xdotool(display, "keydown " + key + " sleep " + std::to_string(seconds) + " keyup " + key);
+    std::this_thread::sleep_for(200ms);
+  }
   std::string display, window;
   fs::path run, home;
   test::GameProcess xvfb, game;
 };
 
 TEST_F(WindowTest, KeysReachTheHarnessAndTheFramework) {
-  game.start((run / "draxen3516").string(), run.string(),
-             {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()});
-  ASSERT_TRUE(game.waitForOutput("loading map: ", 10s)) << game.err();
-  for (int i = 0; i < 50 && window.empty(); ++i) {
-    window = xdotool(display, "search --name \"DRAXEN 3516\"");
-    if (!window.empty()) window = window.substr(0, window.find('\n'));
-    std::this_thread::sleep_for(100ms);
-  }
-  ASSERT_FALSE(window.empty()) << "no game window";
-  xdotool(display, "windowfocus --sync " + window);
-  std::this_thread::sleep_for(1s);
-
+  startGame();
+  if (HasFatalFailure()) return;
   tap("F2");
   ASSERT_TRUE(game.waitForOutput("wrote car.dat", 5s)) << game.out();
   EXPECT_TRUE(fs::exists(run / "car.dat"));
@@ -112,6 +145,94 @@ TEST_F(WindowTest, KeysReachTheHarnessAndTheFramework) {
 
   tap("ctrl+q");
   EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
+// No config.ini anywhere: the default key map drives the car, and Backspace puts it back on the
+// track at rest.
+TEST_F(WindowTest, DefaultKeysDriveTheCarAndBackspaceResetsIt) {
+  startGame();
+  if (HasFatalFailure()) return;
+  hold("z", 2.5);
+  hold("Left", 0.6);
+  hold("Right", 0.6);
+  hold("x", 0.6);
+  tap("F2");
+  ASSERT_TRUE(game.waitForOutput("wrote car.dat", 5s)) << game.out();
+  const std::vector<Telemetry> drive = readCarDat(run / "car.dat");
+  ASSERT_FALSE(drive.empty());
+  double top = 0, lo = 0, hi = 0;
+  int braked = 0;
+  for (const Telemetry& t : drive) top = std::max(top, t.speed), lo = std::min(lo, t.steer), hi = std::max(hi, t.steer),
+                                   braked = std::max(braked, t.brake);
+  EXPECT_GT(top, 5.0);
+  EXPECT_EQ(lo, -1.0);
+  EXPECT_EQ(hi, 1.0);
+  EXPECT_EQ(braked, 1);
+
+  hold("z", 1.0);
+  tap("BackSpace");
+  tap("F2");
+  ASSERT_TRUE(game.waitForOutput("wrote car.dat\nwrote car.dat", 5s)) << game.out();
+  const std::vector<Telemetry> after = readCarDat(run / "car.dat");
+  ASSERT_GT(after.size(), drive.size() + 20);
+  for (size_t i = after.size() - 10; i < after.size(); ++i) EXPECT_EQ(after[i].speed, 0.0) << "record " << i;
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
+// Track 2, where nothing has been trained yet: the game says so, trains into the track's own pool
+// on r, and leaves track 1's pool alone.
+TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
+  const std::string track1Pool = slurp(run / "assets" / "ai.json");
+  startGame({"--track", "2"});
+  if (HasFatalFailure()) return;
+  EXPECT_NE(game.err().find("loading map: , " + fs::canonical(run).string() + "/maps/2.map"), std::string::npos)
+      << game.err();
+  const fs::path pool = run / "assets" / "ai-2.json";
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("no gain pool yet: " + fs::canonical(run).string() + "/assets/ai-2.json, "
+                                 "starting from random gains", 5s)) << game.out();
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("iteration: , 1", 5s)) << game.err();
+  EXPECT_TRUE(game.running());
+  EXPECT_TRUE(fs::exists(pool));
+  EXPECT_EQ(slurp(run / "assets" / "ai.json"), track1Pool);
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
+// Live tuning: a typo in the catalogue is reported with its place and the session goes on; once
+// fixed, r puts the new catalogue in force.
+TEST_F(WindowTest, BrokenCatalogueOnReloadKeepsTheSession) {
+  const fs::path catalogue = run / "assets" / "components.json";
+  const std::string good = slurp(catalogue);
+  startGame({}, fs::temp_directory_path());  // and from another working directory
+  if (HasFatalFailure()) return;
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("maxSpeed: ", 5s)) << game.out();
+  const size_t first = game.out().find("maxSpeed: ");
+  const std::string speed = game.out().substr(first, game.out().find('\n', first) - first);
+
+  std::ofstream(catalogue) << "{\n  \"hulls\": [\n    {\"name\": \"x\",}\n  ]\n}\n";
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("could not reload the catalogue: ", 5s)) << game.out();
+  EXPECT_NE(game.out().find(fs::canonical(run).string() + "/assets/components.json: not valid JSON: parse error at line 3, "
+                            "column 18"), std::string::npos) << game.out();
+  EXPECT_TRUE(game.running());
+
+  std::string faster = good;
+  const size_t at = faster.find("\"maxaccel\": ");
+  ASSERT_NE(at, std::string::npos);
+  faster.insert(at + 12, "9");  // a leading digit: a much higher throttle limit
+  std::ofstream(catalogue) << faster;
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("maxSpeed: ", 5s));
+  const size_t last = game.out().rfind("maxSpeed: ");
+  EXPECT_NE(last, first);
+  EXPECT_NE(game.out().substr(last, game.out().find('\n', last) - last), speed) << game.out();
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+  EXPECT_EQ(game.err().find("error"), std::string::npos) << game.err();
 }
 
 }  // namespace

@@ -91,8 +91,12 @@ std::string makeFault(Fault f, const fs::path& folder, const fs::path& file, con
   switch (f) {
     case Fault::fullDisk: {
       if (std::string why = privateMounts(); !why.empty()) return why;
+      std::vector<std::pair<fs::path, fs::path>> links;  // the run folder's files the harness reads
+      for (const auto& e : fs::directory_iterator(folder))
+        if (e.is_symlink()) links.emplace_back(fs::read_symlink(e.path()), e.path());
       if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k") != 0)
         return std::string("cannot mount a small tmpfs: ") + std::strerror(errno);
+      for (const auto& [target, link] : links) fs::create_symlink(target, link);
       writeBytes(file, oldBytes);
       // Fill what is left, block by block.
       FILE* filler = std::fopen((folder / "filler").c_str(), "wb");

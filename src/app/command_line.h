@@ -1,0 +1,24 @@
+#pragma once
+// The game's command line, and the number parsing both programs' command lines share.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dx {
+
+// The whole text as a decimal integer, or nothing.
+std::optional<int64_t> parseInteger(const std::string& s);
+
+struct GameOptions {
+  int64_t track = 1;
+};
+
+// Parses the game's arguments; returns nothing after printing the usage (`ok` true) or an error
+// with the usage (`ok` false).
+std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, bool& ok);
+
+// Why a track file cannot be raced ("no such track: …"), or an empty text when it can be opened.
+std::string trackFileProblem(const std::string& path);
+
+}  // namespace dx
