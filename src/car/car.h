@@ -91,8 +91,27 @@ struct TapeFrame {
   Controls controls;
 };
 
+// Everything of a car's driving state that its update reads: a car restored to it and given the
+// same controls step for step drives the same path, bit for bit.
+struct CarStart {
+  Vec2f pos, vel, smoothVel, dir;
+  float z = 0, nodeAlpha = 0, nodeLat = 0, angle = 0, angularVelocity = 0, accel = 0, brake = 0, brakeAccel = 0;
+  float temperature = 0, temperatureChange = 0, targetAngle = 0, boosting = 0, ready = 0, recovery = 0;
+  int64_t currentNode = 0, lastNode = 0, lastGoodNode = 0, lost = 0, wrongWay = 0, firstCrashNode = 0;
+  bool engineShutdown = false, boostReset = false;
+  Controls controls;
+};
+
+// A recorded drive: what a replay needs to start identically, then the controls of every step.
 struct Tape {
-  int64_t position = 0;  // next frame to play
+  int64_t track = 1;  // the map slot it was driven on
+  CarSettings settings;
+  CarStart start;
+  std::string kind;          // "lap" (a lap of the user's car) or "champion" (a generation's best AI)
+  float time = 0;            // a lap's time in seconds
+  float score = 0;           // a champion's score
+  std::vector<float> gains;  // a champion's Kp, Ki, Kd
+  int64_t position = 0;      // next frame to play
   std::vector<TapeFrame> frames;
 };
 

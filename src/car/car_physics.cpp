@@ -177,6 +177,7 @@ void Car::update(float dt) {
   if (ready > 0) ready = controls.accel ? ready - dt : clamp(ready + dt, 0.0f, 1.0f);
   steer(*this, dt);
   if (finished) controls.accel = false;
+  if (recordTape) recordTape->frames.push_back({controls});
   boostForce = {0, 0};
   overheat(*this);
   throttle(*this, dt);

@@ -1,0 +1,259 @@
+#include "car/tape.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "framework/errors.h"
+#include "framework/file_io.h"
+
+namespace dx {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+constexpr const char* kMagic = "draxen3516 tape";
+// A tape of an hour at 60 steps per second is 216,000 frames; far longer ones are damage.
+constexpr int64_t kMaxFrames = 100'000'000;
+
+// The 25 parameters under their field names; the four spares have no catalogue key.
+std::string paramName(size_t i) {
+  static const char* spares[] = {"spareA", "spareB", "spareC", "spareD"};
+  const CarParamInfo& p = carParams()[i];
+  if (p.key) return p.key;
+  size_t spare = 0;
+  for (size_t k = 0; k < i; ++k) spare += carParams()[k].key == nullptr;
+  return spares[spare];
+}
+
+json vec(Vec2f v) { return json::array({double(v.x), double(v.y)}); }
+
+int controlBits(const Controls& c) { return c.accel | c.brake << 1 | c.boost << 2 | c.shoot << 3; }
+
+Controls controlsOf(float steer, int64_t bits) {
+  return {steer, (bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0};
+}
+
+// Each field of a CarStart once, for writing and reading alike.
+template <class S, class F>
+void eachStartField(S& s, F&& f) {
+  f("pos", s.pos), f("vel", s.vel), f("smoothVel", s.smoothVel), f("dir", s.dir);
+  f("z", s.z), f("nodeAlpha", s.nodeAlpha), f("nodeLat", s.nodeLat), f("angle", s.angle);
+  f("angularVelocity", s.angularVelocity), f("accel", s.accel), f("brake", s.brake), f("brakeAccel", s.brakeAccel);
+  f("temperature", s.temperature), f("temperatureChange", s.temperatureChange), f("targetAngle", s.targetAngle);
+  f("boosting", s.boosting), f("ready", s.ready), f("recovery", s.recovery);
+  f("currentNode", s.currentNode), f("lastNode", s.lastNode), f("lastGoodNode", s.lastGoodNode), f("lost", s.lost);
+  f("wrongWay", s.wrongWay), f("firstCrashNode", s.firstCrashNode);
+  f("engineShutdown", s.engineShutdown), f("boostReset", s.boostReset);
+}
+
+template <class S, class F>
+void eachSettingsIndex(S& s, F&& f) {
+  f("class", s.carClass), f("hullIndex", s.hullIndex), f("thrusterIndex", s.thrusterIndex);
+  f("heatsinkIndex", s.heatsinkIndex), f("wingIndex", s.wingIndex), f("coverIndex", s.coverIndex);
+  f("podIndex", s.podIndex);
+}
+
+struct Writer {
+  json& out;
+  void operator()(const char* k, Vec2f v) const { out[k] = vec(v); }
+  void operator()(const char* k, float v) const { out[k] = double(v); }
+  void operator()(const char* k, int64_t v) const { out[k] = v; }
+  void operator()(const char* k, bool v) const { out[k] = v; }
+};
+
+json settingsJson(const CarSettings& s) {
+  json out = {{"name", s.name}, {"manufacturer", s.manufacturer}, {"country", s.country}, {"desc", s.desc}};
+  eachSettingsIndex(s, Writer{out});
+  for (size_t i = 0; i < carParams().size(); ++i) out[paramName(i)] = double(s.*carParams()[i].field);
+  return out;
+}
+
+json controlsJson(const std::vector<TapeFrame>& frames) {
+  json runs = json::array();
+  for (size_t i = 0; i < frames.size();) {
+    size_t j = i + 1;
+    const Controls& c = frames[i].controls;
+    while (j < frames.size() && frames[j].controls.steer == c.steer && controlBits(frames[j].controls) == controlBits(c))
+      ++j;
+    runs.push_back(json::array({double(c.steer), controlBits(c), j - i}));
+    i = j;
+  }
+  return runs;
+}
+
+// Strict reading: every member present, of its type, finite.
+struct Reader {
+  const json& in;
+  const std::string& where;
+
+  const json& member(const char* k) const {
+    if (!in.is_object() || !in.contains(k)) throw FormatError(where + " has no \"" + k + "\"");
+    return in[k];
+  }
+  [[noreturn]] void bad(const char* k, const char* what) const {
+    throw FormatError(where + ": \"" + k + "\" must be " + what);
+  }
+  float number(const json& j, const char* k) const {
+    if (!j.is_number()) bad(k, "a number");
+    const double d = j.get<double>();
+    if (!std::isfinite(d) || std::fabs(d) > 3.0e38) bad(k, "a finite number");
+    return float(d);
+  }
+  void operator()(const char* k, float& v) const { v = number(member(k), k); }
+  void operator()(const char* k, Vec2f& v) const {
+    const json& j = member(k);
+    if (!j.is_array() || j.size() != 2) bad(k, "a pair of numbers");
+    v = {number(j[0], k), number(j[1], k)};
+  }
+  void operator()(const char* k, int64_t& v) const {
+    const json& j = member(k);
+    if (!j.is_number_integer()) bad(k, "an integer");
+    v = j.get<int64_t>();
+  }
+  void operator()(const char* k, bool& v) const {
+    const json& j = member(k);
+    if (!j.is_boolean()) bad(k, "true or false");
+    v = j.get<bool>();
+  }
+  std::string text(const char* k) const {
+    const json& j = member(k);
+    if (!j.is_string()) bad(k, "a string");
+    return j.get<std::string>();
+  }
+};
+
+CarSettings readSettings(const Reader& r) {
+  CarSettings s;
+  s.name = r.text("name"), s.manufacturer = r.text("manufacturer"), s.country = r.text("country");
+  s.desc = r.text("desc");
+  eachSettingsIndex(s, r);
+  for (size_t i = 0; i < carParams().size(); ++i) r(paramName(i).c_str(), s.*carParams()[i].field);
+  return s;
+}
+
+std::vector<TapeFrame> readControls(const json& runs, const std::string& where) {
+  if (!runs.is_array()) throw FormatError(where + ": \"controls\" must be an array");
+  std::vector<TapeFrame> frames;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const std::string at = where + ": controls run " + std::to_string(i);
+    const json& run = runs[i];
+    const Reader r{run, at};
+    if (!run.is_array() || run.size() != 3 || !run[1].is_number_integer() || !run[2].is_number_integer())
+      throw FormatError(at + " must be [steer, buttons, count]");
+    const float steer = r.number(run[0], "steer");
+    const int64_t bits = run[1].get<int64_t>(), count = run[2].get<int64_t>();
+    if (bits < 0 || bits > 15 || count < 1 || count > kMaxFrames - int64_t(frames.size()))
+      throw FormatError(at + " has buttons outside 0..15 or a count outside 1.." + std::to_string(kMaxFrames));
+    frames.insert(frames.end(), size_t(count), TapeFrame{controlsOf(steer, bits)});
+  }
+  return frames;
+}
+
+}  // namespace
+
+CarStart captureStart(const Car& car) {
+  CarStart s;
+  s.pos = car.pos, s.vel = car.vel, s.smoothVel = car.smoothVel, s.dir = car.dir;
+  s.z = car.z, s.nodeAlpha = car.nodeAlpha, s.nodeLat = car.nodeLat, s.angle = car.angle;
+  s.angularVelocity = car.angularVelocity, s.accel = car.accel, s.brake = car.brake, s.brakeAccel = car.brakeAccel;
+  s.temperature = car.temperature, s.temperatureChange = car.temperatureChange, s.targetAngle = car.targetAngle;
+  s.boosting = car.boosting, s.ready = car.ready, s.recovery = car.recovery;
+  s.currentNode = car.currentNode, s.lastNode = car.lastNode, s.lastGoodNode = car.lastGoodNode, s.lost = car.lost;
+  s.wrongWay = car.wrongWay, s.firstCrashNode = car.firstCrashNode;
+  s.engineShutdown = car.engineShutdown, s.boostReset = car.boostReset;
+  s.controls = car.controls;
+  return s;
+}
+
+void restoreStart(Car& car, const CarStart& s) {
+  car.pos = s.pos, car.vel = s.vel, car.smoothVel = s.smoothVel, car.dir = s.dir;
+  car.z = s.z, car.nodeAlpha = s.nodeAlpha, car.nodeLat = s.nodeLat, car.angle = s.angle;
+  car.angularVelocity = s.angularVelocity, car.accel = s.accel, car.brake = s.brake, car.brakeAccel = s.brakeAccel;
+  car.temperature = s.temperature, car.temperatureChange = s.temperatureChange, car.targetAngle = s.targetAngle;
+  car.boosting = s.boosting, car.ready = s.ready, car.recovery = s.recovery;
+  car.currentNode = s.currentNode, car.lastNode = s.lastNode, car.lastGoodNode = s.lastGoodNode, car.lost = s.lost;
+  car.wrongWay = s.wrongWay, car.firstCrashNode = s.firstCrashNode;
+  car.engineShutdown = s.engineShutdown, car.boostReset = s.boostReset;
+  car.controls = s.controls;
+}
+
+std::shared_ptr<Tape> startRecording(Car& car, int64_t track, const std::string& kind) {
+  auto tape = std::make_shared<Tape>();
+  tape->track = track;
+  tape->settings = car.settings;
+  tape->start = captureStart(car);
+  tape->kind = kind;
+  car.recordTape = tape;
+  return tape;
+}
+
+CarPtr newReplayCar(const Tape& tape, Map& map, Team team) {
+  CarPtr car = newCar(nullptr, tape.settings);
+  car->map = &map;
+  car->team = team;
+  restoreStart(*car, tape.start);
+  car->ethereal = true;
+  car->replayTape = std::make_shared<Tape>(tape);
+  car->replayTape->position = 0;
+  return car;
+}
+
+std::string formatTape(const Tape& t) {
+  json out = {{"tape", kMagic}, {"version", kTapeVersion}, {"kind", t.kind}, {"track", t.track},
+              {"startNode", t.start.currentNode}};
+  if (t.kind == "lap") out["time"] = double(t.time);
+  if (t.kind == "champion") {
+    out["score"] = double(t.score);
+    out["gains"] = json::array();
+    for (float g : t.gains) out["gains"].push_back(double(g));
+  }
+  out["settings"] = settingsJson(t.settings);
+  json start = json::object();
+  eachStartField(t.start, Writer{start});
+  start["steer"] = double(t.start.controls.steer);
+  start["buttons"] = controlBits(t.start.controls);
+  out["start"] = start;
+  out["controls"] = controlsJson(t.frames);
+  return out.dump(1) + "\n";
+}
+
+Tape parseTape(std::string_view text, const std::string& source) {
+  const json root = json::parse(text, nullptr, false);
+  if (root.is_discarded()) throw FormatError(source + ": not a tape (not valid JSON)");
+  const Reader r{root, source};
+  if (!root.is_object() || !root.contains("tape") || root["tape"] != kMagic) throw FormatError(source + ": not a tape");
+  int64_t version = 0;
+  r("version", version);
+  if (version != kTapeVersion)
+    throw FormatError(source + ": tape version " + std::to_string(version) + " is not known (this game reads version " +
+                      std::to_string(kTapeVersion) + ")");
+  Tape t;
+  t.kind = r.text("kind");
+  if (t.kind != "lap" && t.kind != "champion") throw FormatError(source + ": unknown tape kind \"" + t.kind + "\"");
+  r("track", t.track);
+  if (t.kind == "lap") r("time", t.time);
+  if (t.kind == "champion") {
+    r("score", t.score);
+    const json& gains = r.member("gains");
+    if (!gains.is_array() || gains.size() != 3) r.bad("gains", "three numbers");
+    for (const json& g : gains) t.gains.push_back(r.number(g, "gains"));
+  }
+  t.settings = readSettings(Reader{r.member("settings"), source + ": settings"});
+  const Reader start{r.member("start"), source + ": start"};
+  eachStartField(t.start, start);
+  int64_t buttons = 0;
+  start("buttons", buttons);
+  t.start.controls = controlsOf(start.number(start.member("steer"), "steer"), buttons);
+  t.frames = readControls(r.member("controls"), source);
+  return t;
+}
+
+Tape readTapeFile(const std::string& path) {
+  const std::vector<uint8_t> bytes = readFile(path);
+  return parseTape(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+}
+
+void writeTapeFile(const std::string& path, const Tape& tape) { writeFileAtomically(path, formatTape(tape)); }
+
+}  // namespace dx
