@@ -8,11 +8,13 @@ namespace dx {
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516 [--track SLOT]\n"
+    "usage: draxen3516 [--track SLOT] [--ghost FILE]\n"
     "Starts the car-AI tuning harness in a window: you drive one car while generations of 100\n"
     "computer-driven cars train their steering gains on the same track (the README lists the keys).\n"
     "  --track SLOT  the track, maps/SLOT.map beside the game (default 1); its gain pool is\n"
     "                assets/ai.json for track 1 and assets/ai-SLOT.json for any other\n"
+    "  --ghost FILE  race against the ghost of a tape (a lap saved with F4, or the trainer's\n"
+    "                assets/champion.tape); a tape of another track is refused\n"
     "  --help        show this text\n";
 
 }  // namespace
@@ -36,7 +38,12 @@ std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, b
       std::fputs(kUsage, stdout);
       return std::nullopt;
     }
-    const std::optional<int64_t> v = a == "--track" && i + 1 < args.size() ? parseInteger(args[i + 1]) : std::nullopt;
+    const bool hasValue = i + 1 < args.size();
+    if (a == "--ghost" && hasValue) {
+      o.ghost = args[++i];
+      continue;
+    }
+    const std::optional<int64_t> v = a == "--track" && hasValue ? parseInteger(args[i + 1]) : std::nullopt;
     if (!v || *v < 1) {
       std::fprintf(stderr, "draxen3516: bad argument '%s'\n%s", a.c_str(), kUsage);
       ok = false;

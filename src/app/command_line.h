@@ -12,6 +12,7 @@ std::optional<int64_t> parseInteger(const std::string& s);
 
 struct GameOptions {
   int64_t track = 1;
+  std::string ghost;  // a tape file to race against
 };
 
 // Parses the game's arguments; returns nothing after printing the usage (`ok` true) or an error

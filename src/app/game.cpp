@@ -86,6 +86,8 @@ void gameInit() {
   setNode(*h.myCar, getStartNode(*h.myMap, 0));
   recalculate(h.myCar->settings);
   h.myMap->trackObjects.push_back(h.myCar);
+  if (!h.ghostFile.empty()) loadGhost(h.replays, h.ghostFile, h.trackSlot);
+  startReplays(h.replays, *h.myCar, *h.myMap, h.trackSlot);
 }
 
 void gameUpdate(float dt) {
@@ -94,6 +96,7 @@ void gameUpdate(float dt) {
   if (keyp(keyEscape)) {
     h.carEdit = !h.carEdit;
     recalculate(h.myCar->settings);
+    lapInterrupted(h.replays);
   }
   if (keyp(keyF2)) {
     writeDataLog(carDatFile, h.dataLog);
@@ -104,8 +107,11 @@ void gameUpdate(float dt) {
     if (reloadCatalogue()) {
       recalculate(h.myCar->settings);
       printMaxSpeed(*h.myCar);
+      lapInterrupted(h.replays);
     }
   }
+  if (keyp(keyF4)) saveBestLap(h.replays, h.trackSlot);
+  if (keyp(keyGhost)) toggleGhost(h.replays, *h.myMap);
   if (h.carEdit)
     gameUpdateEdit();
   else

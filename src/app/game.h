@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/replays.h"
 #include "app/telemetry.h"
 #include "car/car.h"
 #include "geom/vec.h"
@@ -36,6 +37,8 @@ struct Harness {
   Vec3f lightPos;
   std::string keymap;
   int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
+  std::string ghostFile;  // a tape to race against from the start, if any
+  Replays replays;
 };
 
 Harness& harness();

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/game.h"
 #include "app/training.h"
+#include "car/tape.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
@@ -204,6 +205,15 @@ void writeTrainingPlot(const std::string& path, const std::vector<GenerationStat
 
 namespace {
 
+// The last scored generation's best car, for the game's --ghost and for a closer look.
+void writeChampion(int64_t track) {
+  const std::shared_ptr<Tape>& champion = harness().replays.champion;
+  if (!champion) return;
+  const std::string path = gameFile(perTrackFile("assets/champion.tape", track));
+  writeTapeFile(path, *champion);
+  echo("wrote ", path);
+}
+
 void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t track) {
   const std::string plot = gameFile(perTrackFile("assets/training.png", track));
   writeTrainingPlot(plot, history);
@@ -241,6 +251,7 @@ int runTrainer(const TrainerOptions& o) {
     if (stopSignal()) break;
   }
   writeTrainingFiles(history, o.track);
+  writeChampion(o.track);
   if (stopSignal()) {
     echo("stopped by ", stopSignal() == SIGINT ? "SIGINT" : "SIGTERM", " after ", history.size(),
          history.size() == 1 ? " generation" : " generations", "; the pool holds the last save");

@@ -73,16 +73,22 @@ void gameUpdateRace(float dt) {
   if (keyp(keySpace)) h.ff = !h.ff;
   userControls(*h.myCar);
   // Escape shares the Back button in the default key map; it leaves the editor, not the track.
-  if (btnp(Button::Back) && !keyp(keyEscape)) resetCarOnTrack(*h.myCar, *h.myMap);
+  if (btnp(Button::Back) && !keyp(keyEscape)) {
+    resetCarOnTrack(*h.myCar, *h.myMap);
+    lapInterrupted(h.replays);
+  }
   if (h.ff) {
     update(*h.myMap, dt);
     h.timeSinceStart += dt;
   }
   update(*h.myMap, dt);
   h.timeSinceStart += dt;
+  const int64_t generation = h.iteration;
   if (keyp(keyR)) nextIteration();
   if (h.timeSinceStart >= 60) nextIteration();
+  if (h.iteration != generation) startChampionReplay(h.replays, *h.myMap);
   recordLapTime(*h.myCar, *h.myMap, dt);
+  afterRaceStep(h.replays, *h.myCar, *h.myMap, h.trackSlot);
   h.dataLog.push_back(dataLogRecord(*h.myCar));
 }
 

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
+#include "car/tape.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
 #include "framework/log.h"
@@ -85,6 +86,7 @@ CarPtr newTrainingCar(Harness& h, const CarSettings& settings) {
     randomizeWeights(car->ai->pidSteering0);
   else
     loadWeights(car->ai->pidSteering0, chooseGains(h.bestAI));
+  startRecording(*car, h.trackSlot, "champion");  // the generation's best is replayed afterwards
   return car;
 }
 
@@ -160,6 +162,7 @@ std::vector<float> chooseGains(const std::vector<ScoredGains>& pool) {
 void nextIteration() {
   Harness& h = harness();
   if (h.iteration != 0) {
+    keepChampion(h.replays, h.aiCars);
     scorePopulation(h.bestAI, h.aiCars);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);

@@ -114,7 +114,8 @@ TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
   EXPECT_EQ(p.wait(30s), 130) << p.err();
   const std::string base = fs::canonical(dir).string() + "/assets/";
   EXPECT_EQ(p.out().rfind("gain pool: " + base + "ai-3.json\n", 0), 0u) << p.out();
-  EXPECT_NE(p.out().find("wrote " + base + "training-3.png\nwrote " + base + "training-3.csv\nstopped by SIGINT after "),
+  EXPECT_NE(p.out().find("wrote " + base + "training-3.png\nwrote " + base + "training-3.csv\nwrote " + base +
+                         "champion-3.tape\nstopped by SIGINT after "),
             std::string::npos) << p.out();
   EXPECT_TRUE(nlohmann::json::parse(slurp(dir / "assets" / "ai-3.json")).is_array());
   EXPECT_EQ(slurp(dir / "assets" / "ai.json"), "[]\n");

@@ -235,5 +235,35 @@ TEST_F(WindowTest, BrokenCatalogueOnReloadKeepsTheSession) {
   EXPECT_EQ(game.err().find("error"), std::string::npos) << game.err();
 }
 
+// The trainer's champion raced as a ghost, then saved with F4 into the per-user tapes folder; a
+// tape that cannot be read leaves the game without a ghost.
+TEST_F(WindowTest, GhostTapeLoadedAndSavedWithF4) {
+  fs::copy_file(test::gameDir() + "/draxen3516-train", run / "draxen3516-train");
+  test::GameProcess trainer;
+  trainer.start((run / "draxen3516-train").string(), run.string(), {}, {"--generations", "1", "--seed", "4"});
+  ASSERT_EQ(trainer.wait(120s), 0) << trainer.err();
+  startGame({"--ghost", (run / "assets" / "champion.tape").string()});
+  if (HasFatalFailure()) return;
+  EXPECT_NE(game.out().find("ghost: " + (run / "assets" / "champion.tape").string() + "\n"), std::string::npos)
+      << game.out();
+  tap("F4");
+  ASSERT_TRUE(game.waitForOutput("saved tape to: ", 5s)) << game.out();
+  const fs::path tapes = home / "tormix" / "draxen3516" / "tapes";
+  ASSERT_TRUE(fs::is_directory(tapes));
+  const fs::path saved = fs::directory_iterator(tapes)->path();
+  EXPECT_EQ(saved.filename().string().rfind("track1-champion-", 0), 0u) << saved;
+  EXPECT_EQ(slurp(saved), slurp(run / "assets" / "champion.tape"));
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+
+  window.clear();
+  startGame({"--ghost", (run / "nothing.tape").string()});
+  if (HasFatalFailure()) return;
+  EXPECT_NE(game.out().find("no ghost: Unable to open file: " + (run / "nothing.tape").string()), std::string::npos)
+      << game.out();
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
 }  // namespace
 }  // namespace dx
