@@ -8,11 +8,12 @@ source "$(dirname "$0")/common.sh"
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-dummy}" SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 echo "== Release build"
-configure_and_build build
+configure_and_build build -DDX_WERROR=ON
 (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
 
 echo "== Sanitizer build (unit tests)"
-configure_and_build build-asan -DDX_SANITIZE=ON -DDX_BENCHMARKS=OFF
-(cd "$ROOT/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+configure_and_build build-asan -DDX_SANITIZE=ON -DDX_BENCHMARKS=OFF -DDX_WERROR=ON
+# Leak detection stays on: the unit tests free what they allocate, SDL's dummy drivers included.
+(cd "$ROOT/build-asan" && UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$JOBS" -L unit)
 echo "== all tests passed"

@@ -89,7 +89,7 @@ void drawValues(const Car& car, int64_t slot) {
   print("class: " + std::to_string(s.carClass), 1, 20);
   const std::pair<const char*, float> left[] = {
       {"mass: ", s.mass},
-      {"speed: ", calculateMaxSpeed(car) * 60.0f * 60.0f / 1000.0f},
+      {"speed: ", toKmh(calculateMaxSpeed(car))},
       {"dLong: ", s.dragLong * s.longSurfaceArea},
       {"dLat: ", s.dragLat * s.latSurfaceArea},
       {"turn: ", s.turnForce / s.mass},

@@ -32,7 +32,7 @@ void fillTeams() {
 
 void printMaxSpeed(const Car& car) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", double(calculateMaxSpeed(car) * 60.0f * 60.0f / 1000.0f));
+  std::snprintf(buf, sizeof buf, "%.2f", double(toKmh(calculateMaxSpeed(car))));
   echo("maxSpeed: ", buf);
 }
 

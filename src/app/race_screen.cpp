@@ -114,7 +114,7 @@ void drawGauges(const Car& car) {
   }
   hline(full - 1, H - 4, xr);
 
-  const float v = length(car.vel) * 60.0f * 60.0f / 1000.0f;
+  const float v = toKmh(length(car.vel));
   setColor(9);
   bar(xr - barPixels(w5 * (v / 200.0f)), H - 9, xr);
   setFont(0);

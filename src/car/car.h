@@ -186,6 +186,8 @@ void loadCarSettings(const std::string& path, CarSettings& settings);
 // its catalogue list and FormatError for a build whose mass is not positive.
 void recalculate(CarSettings& settings);
 float calculateMaxSpeed(const Car& car);
+// A speed in map units per second as the game shows it (units per hour over 1000).
+inline float toKmh(float unitsPerSecond) { return unitsPerSecond * 60.0f * 60.0f / 1000.0f; }
 CarPtr newCar(RaceState* race, const CarSettings& settings);
 void setNode(Car& car, int64_t index);
 

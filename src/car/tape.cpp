@@ -74,7 +74,8 @@ json controlsJson(const std::vector<TapeFrame>& frames) {
   for (size_t i = 0; i < frames.size();) {
     size_t j = i + 1;
     const Controls& c = frames[i].controls;
-    while (j < frames.size() && frames[j].controls.steer == c.steer && controlBits(frames[j].controls) == controlBits(c))
+    while (j < frames.size() && frames[j].controls.steer == c.steer &&
+           controlBits(frames[j].controls) == controlBits(c))
       ++j;
     runs.push_back(json::array({double(c.steer), controlBits(c), j - i}));
     i = j;
@@ -200,7 +201,10 @@ CarPtr newReplayCar(const Tape& tape, Map& map, Team team) {
 }
 
 std::string formatTape(const Tape& t) {
-  json out = {{"tape", kMagic}, {"version", kTapeVersion}, {"kind", t.kind}, {"track", t.track},
+  json out = {{"tape", kMagic},
+              {"version", kTapeVersion},
+              {"kind", t.kind},
+              {"track", t.track},
               {"startNode", t.start.currentNode}};
   if (t.kind == "lap") out["time"] = double(t.time);
   if (t.kind == "champion") {

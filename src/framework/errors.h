@@ -1,7 +1,9 @@
 #pragma once
-// Errors raised by the framework and the game's loaders. Nothing catches them except the
-// track loader (which falls back between file versions) and the program entry, which prints
-// the message and ends the run with status 1.
+// Errors raised by the framework and the game's loaders. The program entries print the message
+// and end the run with status 1. They are caught on purpose only where a failure must not end
+// the session: the track loader (which falls back between file versions), optional assets
+// (models, controller maps), live reloads (the catalogue on r) and saves (pool, captures, tapes),
+// each of which reports the failure and goes on.
 #include <stdexcept>
 #include <string>
 

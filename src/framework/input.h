@@ -72,7 +72,8 @@ void initInput();
 void openAttachedControllers();
 
 // Opens a controller: id < 0 is the keyboard, otherwise a joystick device index. Raises
-// GameError when the platform cannot open it.
+// GameError when the platform cannot open it. ("Tesk" is the framework's own name, kept in its
+// interface: `newTeskController`, `toTeskKeycode`, `toTeskScancode`.)
 std::shared_ptr<Controller> newTeskController(int32_t id);
 
 // Handles one platform event in the input order, passing window-level events on.

@@ -20,8 +20,8 @@ struct Palette {
 Palette loadPaletteDefault();
 // Reads a GIMP palette file from the asset folder and resets the draw, display and
 // transparency tables. Lines that are not colour lines are logged as "not matched: " and
-// skipped; a colour line before the "GIMP Palette" header, a file without that header, a
-// value above 255 or more than 256 colours raise FormatError naming the file.
+// skipped; a colour line before the "GIMP Palette" header, a file without that header or a
+// value above 255 raise FormatError naming the file. Colours past the 256th are ignored.
 Palette loadPaletteFromGPL(const std::string& filename);
 void setPalette(const Palette& p);
 Palette& currentPalette();

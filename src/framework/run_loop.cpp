@@ -33,7 +33,8 @@ std::string takeSdlString(char* s) {
 void startPlatform() {
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   if (SDL_Init(SDL_INIT_EVERYTHING) == 0) return;
-  // The program plays no sound, so a machine without an audio device still runs it.
+  // Sound is never essential here (the game starts no music and its effects are cues), so a
+  // machine without an audio device still runs it, silently.
   debug(SDL_GetError());
   if (SDL_Init(SDL_INIT_EVERYTHING & ~SDL_INIT_AUDIO) == 0) {
     debug("starting without audio");
@@ -149,7 +150,7 @@ void init(const std::string& org, const std::string& app) {
   seedRandomFromClock();
   loadConfig();
   resetDrawState();
-  gLoop.current_time = SDL_GetTicks();
+  gLoop.currentTime = SDL_GetTicks();
 }
 
 bool handleWindowEvent(const SDL_Event& e) {
@@ -164,7 +165,7 @@ bool handleWindowEvent(const SDL_Event& e) {
     case SDL_APP_DIDENTERFOREGROUND:
       debug("resumed");
       resize();
-      gLoop.current_time = SDL_GetTicks();
+      gLoop.currentTime = SDL_GetTicks();
       gLoop.focused = true;
       break;
     case SDL_WINDOWEVENT:
@@ -183,8 +184,8 @@ void addResizeFunc(std::function<void(int, int)> f) { gLoop.resizeFuncs.push_bac
 
 bool advance(uint32_t now) {
   LoopState& L = gLoop;
-  const float elapsed = float(uint32_t(now - L.current_time)) / 1000.0f * float(L.frameMult);
-  L.current_time = now;
+  const float elapsed = float(uint32_t(now - L.currentTime)) / 1000.0f * float(L.frameMult);
+  L.currentTime = now;
   L.acc += elapsed <= 2.0 * L.timeStep ? double(elapsed) : L.timeStep;
   bool ran = false;
   while (L.acc > L.timeStep) {

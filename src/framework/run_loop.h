@@ -26,7 +26,7 @@ struct LoopState {
   bool keepRunning = true;
   bool running = false;
   bool focused = true;
-  uint32_t current_time = 0;
+  uint32_t currentTime = 0;
   double acc = 0.0;
   int targetScreenWidth = 128, targetScreenHeight = 128;
   double screenScale = 4.0;
