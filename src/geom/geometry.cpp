@@ -7,10 +7,10 @@
 
 namespace dx {
 
-Vec2f rndVec(float size) {
+Vec2f rndVec(RandomState& r, float size) {
   const float half = size / 2.0f;
-  const float x = rnd(size) - half;  // x first: callers' particle streams depend on the order
-  const float y = rnd(size) - half;
+  const float x = rnd(r, size) - half;  // x first: callers' particle streams depend on the order
+  const float y = rnd(r, size) - half;
   return {x, y};
 }
 

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "framework/random.h"
 #include "geom/vec.h"
 
 namespace dx {
@@ -30,7 +31,8 @@ struct Intersection {
 
 inline Vec2f polarVec2f(float angle, float len) { return {std::cos(angle) * len, std::sin(angle) * len}; }
 // Uniform in [-size/2, size/2) on both axes; x is drawn first.
-Vec2f rndVec(float size);
+Vec2f rndVec(RandomState& r, float size);
+inline Vec2f rndVec(float size) { return rndVec(randomState(), size); }
 
 inline Vec2f rotatePoint(Vec2f p, float angle, Vec2f origin) {
   const Vec2f d = p - origin;
