@@ -164,8 +164,10 @@ CarPtr newCar(RaceState* race, const CarSettings& settings) {
   car->trail = newRingBuffer<Vec2f>(16);
   car->boostReset = true;
   car->temperature = 24.0f;
-  registerCarCollisions();
-  loadObj("car.obj", gCatalogue.carModel);
+  // Shared by every car, so set up by the first one rather than again for each (a generation
+  // makes a hundred): the collision answers, and the body model (a missing file still fails here).
+  if (!collisionAnswers().carHitsCar) registerCarCollisions();
+  if (gCatalogue.carModel.vertices.empty()) loadObj("car.obj", gCatalogue.carModel);
   return car;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Where things are on a track: nodes by index and by position, the road polygons, the start and
-// end, the nodes and scenery near a box, and the per-step update of everything on the track.
+// end, and the nodes and scenery near a box.
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -31,8 +31,5 @@ std::vector<Node> getNodesInAABB(const Map& map, const AABB& box);
 std::vector<MapObject> getObjectsInAABB(const Map& map, const AABB& box);
 // The scenery stored under a sector, or nullptr.
 const std::vector<MapObject>* get(const Map& map, SectorKey key);
-
-// One simulation step of the track: racing line, objects, pair collisions, removals, particles.
-void update(Map& map, float dt);
 
 }  // namespace dx
