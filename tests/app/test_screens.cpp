@@ -193,6 +193,7 @@ TEST_F(Editor, ReturnSwapsTheBodyColoursUntilPressedAgain) {
   auto& keys = inputState().keysDown;
   auto frameWithReturn = [&](int updatesHeld) {
     keys[keyReturn] = updatesHeld;  // 1: went down this update
+    gameUpdateEdit();
     gameDrawEdit();
     return drawState().swCanvas->data;
   };
