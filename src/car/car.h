@@ -156,6 +156,10 @@ class Car : public TrackObject {
   // which the cars of its generation are stepped. Without one it draws from the step's generator.
   std::optional<RandomState> stream;
   int64_t updates = 0;  // steps run, for the trail's every fourth one
+  // (cos, sin) of headingAngle, kept from the move so that the next step, which starts at that
+  // angle, need not take them again.
+  Vec2f heading{1, 0};
+  float headingAngle = 0;
 };
 
 using CarPtr = std::shared_ptr<Car>;
@@ -175,6 +179,8 @@ void setNode(Car& car, int64_t index);
 // The stream the car's driving draws from: its own, or `step` (the step's generator).
 inline RandomState& carRandom(Car& car, RandomState& step) { return car.stream ? *car.stream : step; }
 
+// (cos, sin) of the car's angle.
+Vec2f headingOf(const Car& car);
 // 0.875 map units behind the centre along the heading.
 Vec2f enginePoint(const Car& car);
 // Palette index of the engine glow and trail.

@@ -11,9 +11,8 @@ namespace dx {
 
 namespace {
 
-// rotatePoint with the angle's cosine and sine taken once for the whole triangle.
-Triangle placeTriangle(Vec2f pos, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle);
+// rotatePoint with the angle's cosine c and sine s taken once for the whole triangle.
+Triangle placeTriangle(Vec2f pos, float c, float s) {
   Triangle t;
   for (size_t i = 0; i < 3; ++i) {
     const Vec2f v = carVerts[i];
@@ -21,6 +20,8 @@ Triangle placeTriangle(Vec2f pos, float angle) {
   }
   return t;
 }
+
+Triangle placeTriangle(Vec2f pos, float angle) { return placeTriangle(pos, std::cos(angle), std::sin(angle)); }
 
 inline double dotD(Vec2f a, Vec2f b) { return double(a.x) * double(b.x) + double(a.y) * double(b.y); }
 
@@ -255,11 +256,13 @@ Collision polygonsIntersect(const Triangle& A, const Triangle& B) {
   return c;
 }
 
-EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& q,
-                                uint16_t flags, Vec2f move, bool split) {
+namespace {
+
+// The wall test with the box of the sweep, which is the same for every node of a move.
+EdgeHit edgeHit(const Triangle& from, const Triangle& to, const AABB& sweep, const std::array<Vec2f, 4>& q,
+                uint16_t flags, Vec2f move, bool split) {
   EdgeHit best;
   if (flags & flagNoWalls) return best;
-  const AABB sweep = unionAABB(getAABB(from), getAABB(to));
   const std::array<Line, 4> walls = {{{q[0], q[1]}, {q[2], q[3]}, {q[3], q[0]}, {q[1], q[2]}}};
   float bestTime = std::numeric_limits<float>::infinity();
   for (int w = 0; w < 4; ++w) {
@@ -285,11 +288,22 @@ EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const 
   return best;
 }
 
-void tryMove(Car& car, float dt, int depth, RandomState& r) {
+}  // namespace
+
+EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& q,
+                                uint16_t flags, Vec2f move, bool split) {
+  return edgeHit(from, to, unionAABB(getAABB(from), getAABB(to)), q, flags, move, split);
+}
+
+void tryMove(Car& car, float dt, int depth, RandomState& r) { tryMove(car, dt, depth, r, headingOf(car)); }
+
+void tryMove(Car& car, float dt, int depth, RandomState& r, Vec2f heading) {
   const Map& map = *car.map;
   const Vec2f newPos = car.pos + car.vel * dt;
   const float newAngle = car.angularVelocity * dt + car.angle;
-  const Triangle from = getWorldPoly(car), to = getWorldPoly(car, newPos, newAngle);
+  const Vec2f turn = polarVec2f(newAngle, 1);
+  const Triangle from = placeTriangle(car.pos, heading.x, heading.y), to = placeTriangle(newPos, turn.x, turn.y);
+  const AABB sweep = unionAABB(getAABB(from), getAABB(to));
   const int64_t n = int64_t(map.path.size());
   EdgeHit h;
   auto consider = [&](const EdgeHit& e) {
@@ -298,12 +312,14 @@ void tryMove(Car& car, float dt, int depth, RandomState& r) {
   for (int64_t i = car.currentNode - 1; i <= car.currentNode + 1; ++i) {
     if (map.laps < 1 && (i < 1 || i >= n - 1)) continue;
     const uint16_t flags = nodeAt(map, i).flags;
-    consider(checkNodeEdgeCollisions(from, to, getNodePoly(map, i), flags, car.vel * dt, false));
-    if (flags & flagSplit) consider(checkNodeEdgeCollisions(from, to, getNodePolySplit(map, i), flags, car.vel * dt, true));
+    consider(edgeHit(from, to, sweep, getNodePoly(map, i), flags, car.vel * dt, false));
+    if (flags & flagSplit) consider(edgeHit(from, to, sweep, getNodePolySplit(map, i), flags, car.vel * dt, true));
   }
   if (!h.hit) {
     car.pos += car.vel * dt;
-    car.angle += car.angularVelocity * dt;
+    car.angle += car.angularVelocity * dt;  // the same sum as newAngle
+    car.heading = turn;
+    car.headingAngle = car.angle;
     return;
   }
   if (car.firstCrashNode == 0) car.firstCrashNode = car.currentNode;
@@ -314,7 +330,7 @@ void tryMove(Car& car, float dt, int depth, RandomState& r) {
   car.pos = contact + h.normal * 0.1f;
   car.vel = h.response / dt;
   car.angle += h.time * dt * car.angularVelocity;
-  if (depth <= 4) tryMove(car, (1.0f - h.time) * dt, depth + 1, r);
+  if (depth <= 4) tryMove(car, (1.0f - h.time) * dt, depth + 1, r, headingOf(car));
 }
 
 void registerCarCollisions() {

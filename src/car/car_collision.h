@@ -54,6 +54,8 @@ EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const 
 // moves in one step. The sparks of a wall contact draw from r.
 void tryMove(Car& car, float dt, int depth, RandomState& r);
 inline void tryMove(Car& car, float dt, int depth) { tryMove(car, dt, depth, randomState()); }
+// The same when the caller has the cosine and sine of the car's angle at hand, as heading.
+void tryMove(Car& car, float dt, int depth, RandomState& r, Vec2f heading);
 
 // Installs the car answers of the two-object dispatch.
 void registerCarCollisions();

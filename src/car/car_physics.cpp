@@ -94,10 +94,13 @@ void brakes(Car& car, float dt) {
   if (car.brake < 0.001f) car.brake = 0;
 }
 
+// rotatePoint(v, angle, (0, 0)) with the angle's cosine and sine: dir holds them exactly.
+Vec2f turned(Vec2f v, Vec2f dir) { return {v.x * dir.x - v.y * dir.y + 0.0f, v.y * dir.x + v.x * dir.y + 0.0f}; }
+
 // Braking while steering pushes backwards and 45 degrees to the side.
 Vec2f brakeForceOf(const Car& car) {
-  if (car.controls.steer < 0) return rotatePoint(normalized(Vec2f{-1, 1}), car.angle, {0, 0}) * car.brakeAccel;
-  if (car.controls.steer > 0) return rotatePoint(normalized(Vec2f{-1, -1}), car.angle, {0, 0}) * car.brakeAccel;
+  if (car.controls.steer < 0) return turned(normalized(Vec2f{-1, 1}), car.dir) * car.brakeAccel;
+  if (car.controls.steer > 0) return turned(normalized(Vec2f{-1, -1}), car.dir) * car.brakeAccel;
   return -car.dir * car.brakeAccel;
 }
 
@@ -107,7 +110,7 @@ Vec2f quadraticDrag(Vec2f v, float area, float c) {
 
 void forces(Car& car, float dt, float T0) {
   const CarSettings& s = car.settings;
-  car.dir = polarVec2f(car.angle, 1);
+  car.dir = headingOf(car);
   car.accelForce = car.dir * car.accel;
   car.brakeForce = brakeForceOf(car);
   if (!car.controls.boost) car.boostReset = true;
@@ -185,7 +188,7 @@ void Car::update(float dt, RandomState& r) {
   brakes(*this, dt);
   forces(*this, dt, T0);
   if (!map) return;  // a car off any track has no walls, nodes or racing line to follow
-  tryMove(*this, dt, 0, r);
+  tryMove(*this, dt, 0, r, dir);  // dir is this step's heading: (cos, sin) of the angle
   // Every fourth of the car's own steps, so that drawing (which counts frames) changes nothing.
   if ((updates & 3) == 0) add(trail, enginePoint(*this));
   updates += 1;

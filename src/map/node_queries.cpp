@@ -7,11 +7,18 @@
 
 namespace dx {
 
-const Node& nodeAt(const Map& map, int64_t i) {
+const Node& nodeBeyond(const Map& map, int64_t i) {
   const int64_t n = int64_t(map.path.size());
   if (n == 0) throw IndexError("node " + std::to_string(i) + " of a track without nodes");
-  if (isLooping(map)) return map.path[size_t(floorMod(i, n))];
-  return map.path[size_t(std::clamp<int64_t>(i, 0, n - 1))];
+  if (!isLooping(map)) return map.path[size_t(std::clamp<int64_t>(i, 0, n - 1))];
+  // A car counts on past the last node lap after lap, and starts a little before node 0:
+  // those indices wrap by a subtraction or an addition instead of a division.
+  if (i >= n && i < 4 * n) {
+    while (i >= n) i -= n;
+    return map.path[size_t(i)];
+  }
+  if (i < 0 && i >= -n) return map.path[size_t(i + n)];
+  return map.path[size_t(floorMod(i, n))];
 }
 
 Quad getNodePoly(const Map& map, int64_t i) {

@@ -9,8 +9,14 @@
 
 namespace dx {
 
-// Wraps on a closed track, clamps on an open one. The track must have nodes.
-const Node& nodeAt(const Map& map, int64_t i);
+// The node of an index outside 0..n - 1, or the error of a track without nodes.
+const Node& nodeBeyond(const Map& map, int64_t i);
+// Wraps on a closed track, clamps on an open one. The track must have nodes. Inline for the
+// common case of an index on the path: a car step asks for a few dozen nodes.
+inline const Node& nodeAt(const Map& map, int64_t i) {
+  if (uint64_t(i) < uint64_t(map.path.size())) return map.path[size_t(i)];
+  return nodeBeyond(map, i);
+}
 inline Node getNode(const Map& map, int64_t i) { return nodeAt(map, i); }
 
 using Quad = std::array<Vec2f, 4>;
