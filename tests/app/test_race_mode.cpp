@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "app/race_mode.h"
+#include "car/car_draw.h"
 #include "framework/input.h"
 #include "harness_fixture.h"
 
@@ -57,6 +58,18 @@ TEST_F(RaceModeTest, SixtySecondsStartTheNextGeneration) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "loaded 0 pid settings\n");
   EXPECT_EQ(h.iteration, 1);
   EXPECT_EQ(h.aiCars.size(), 100u);
+}
+
+// The car drawing's debug keys act in the update, once per press.
+TEST_F(RaceModeTest, DebugKeysActOncePerPress) {
+  resetCarDrawState();
+  auto& keys = inputState().keysDown;
+  for (int held : {1, 2}) {  // went down this update, then held
+    keys[keyT] = keys[keyReturn] = held;
+    gameUpdateRace(1.0f / 60);
+    EXPECT_EQ(harness().myCar->team, teamSK);
+    EXPECT_TRUE(carDrawState().useAltColors);
+  }
 }
 
 TEST(LapTimes, BucketsByLapIncludingBeforeTheStart) {
