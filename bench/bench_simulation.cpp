@@ -3,7 +3,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/game.h"
@@ -14,23 +17,39 @@
 #include "framework/run_loop.h"
 #include "map/node_queries.h"
 #include "map/racing_line.h"
+#include "map/world_step.h"
 
 namespace {
 
 using namespace dx;
 
-// The benchmarks read the run folder like the game: DX_GAME_DIR or ./game.
+// The benchmarks read the run folder's assets and maps like the game (DX_GAME_DIR, else ./game),
+// from a copy in a temporary folder with an empty gain pool: the generations they run save their
+// pool there, never over the user's training.
 void enterRunFolder() {
   static bool done = false;
   if (done) return;
   done = true;
+  namespace fs = std::filesystem;
   const char* env = std::getenv("DX_GAME_DIR");
-  const std::string dir = env ? env : "game";
-  if (chdir(dir.c_str()) != 0) std::abort();
-  char buf[4096];
-  const std::string cwd = getcwd(buf, sizeof buf) ? buf : ".";
-  loopState().basePath = cwd + "/";
-  loopState().assetPath = cwd + "/assets";
+  const fs::path game = env ? env : "game";
+  if (!fs::is_directory(game / "assets") || !fs::is_directory(game / "maps")) {
+    std::fprintf(stderr,
+                 "bench_simulation: the run folder %s (with assets/ and maps/) is missing; build the game "
+                 "first or point DX_GAME_DIR at it\n",
+                 game.c_str());
+    std::exit(1);
+  }
+  const fs::path copy = fs::temp_directory_path() / ("dx-bench-" + std::to_string(getpid()));
+  fs::remove_all(copy);
+  fs::create_directories(copy);
+  fs::copy(game / "assets", copy / "assets", fs::copy_options::recursive);
+  fs::copy(game / "maps", copy / "maps", fs::copy_options::recursive);
+  std::ofstream(copy / "assets" / "ai.json") << "[]\n";
+  std::atexit([] { fs::remove_all(fs::temp_directory_path() / ("dx-bench-" + std::to_string(getpid()))); });
+  fs::current_path(copy);
+  loopState().basePath = copy.string() + "/";
+  loopState().assetPath = (copy / "assets").string();
 }
 
 MapPtr quietLoad() {
@@ -94,6 +113,7 @@ void BM_mapStep_100cars(benchmark::State& st) {
 }
 BENCHMARK(BM_mapStep_100cars)->Unit(benchmark::kMicrosecond);
 
+// A whole generation in the trainer, its cars shared out over st.range(0) threads.
 void BM_trainingGeneration(benchmark::State& st) {
   startGeneration(2);
   std::FILE* saved = stdout;
@@ -101,13 +121,13 @@ void BM_trainingGeneration(benchmark::State& st) {
     stdout = std::fopen("/dev/null", "w");
     std::FILE* savedErr = stderr;
     stderr = stdout;
-    runGeneration();
+    runGeneration(st.range(0));
     stderr = savedErr;
     std::fclose(stdout);
     stdout = saved;
   }
 }
-BENCHMARK(BM_trainingGeneration)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_trainingGeneration)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

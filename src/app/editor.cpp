@@ -123,6 +123,7 @@ void drawValues(const Car& car, int64_t slot) {
 void gameUpdateEdit() {
   Harness& h = harness();
   CarSettings& s = h.myCar->settings;
+  if (keyp(keyReturn)) carDrawState().useAltColors = !carDrawState().useAltColors;
   if (btnpr(Button::Up, kRepeat) && --h.carEditSlot < 0) h.carEditSlot = 5;
   if (btnpr(Button::Down, kRepeat) && ++h.carEditSlot > 5) h.carEditSlot = 0;
   if (btnpr(Button::A, kRepeat) && s.carClass > 0) {
@@ -161,9 +162,7 @@ void gameDrawEdit() {
   std::array<ColorId, 8> colours{};
   const auto& team = sharedRecords().teams[size_t(car.team) % 6];
   std::copy(team.colors.begin(), team.colors.end(), colours.begin());
-  bool& alt = carDrawState().useAltColors;
-  if (keyp(keyReturn)) alt = !alt;
-  if (alt) std::swap_ranges(colours.begin(), colours.begin() + 2, colours.begin() + 2);
+  if (carDrawState().useAltColors) std::swap_ranges(colours.begin(), colours.begin() + 2, colours.begin() + 2);
 
   // A solid model needs the depth test, whatever the last frame left switched on.
   setUseDepth(true);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <exception>
+#include <thread>
 
 #include "app/command_line.h"
 #include "app/game.h"
@@ -19,21 +21,23 @@
 #include "framework/png_io.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
-#include "map/node_queries.h"
+#include "map/world_step.h"
 
 namespace dx {
 
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516-train [--generations N] [--track SLOT] [--seed S]\n"
+    "usage: draxen3516-train [--generations N] [--track SLOT] [--seed S] [--threads N]\n"
     "Runs the game's training without a window: each generation of 100 computer-driven cars drives\n"
     "60 s of game time, is scored, and the track's gain pool beside the game is saved.\n"
     "Ctrl+C stops it after the current save; the plot and the record cover the finished generations.\n"
     "  --generations N  how many generations to score, then exit (default 10)\n"
     "  --track SLOT     the track, maps/SLOT.map (default 1); its pool is assets/ai.json for track 1\n"
     "                   and assets/ai-SLOT.json for any other, its plot and record training[-SLOT].png/.csv\n"
-    "  --seed S         a fixed seed makes the run reproducible (default: the clock)\n";
+    "  --seed S         a fixed seed makes the run reproducible (default: the clock)\n"
+    "  --threads N      threads that drive the cars (default: one per core); the result is the\n"
+    "                   same for any number\n";
 
 std::string fixed(double v, int decimals) {
   char buf[64];
@@ -73,7 +77,7 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
       std::fputs(kUsage, stdout);
       return std::nullopt;
     }
-    const bool known = a == "--generations" || a == "--track" || a == "--seed";
+    const bool known = a == "--generations" || a == "--track" || a == "--seed" || a == "--threads";
     const std::optional<int64_t> v = known && i + 1 < args.size() ? parseInteger(args[i + 1]) : std::nullopt;
     if (!known || !v || (a != "--seed" && *v < 1) || *v < 0) {
       std::fprintf(stderr, "draxen3516-train: bad argument '%s'\n%s", a.c_str(), kUsage);
@@ -84,6 +88,7 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
     if (a == "--generations") o.generations = *v;
     if (a == "--track") o.track = *v;
     if (a == "--seed") o.seed = uint64_t(*v);
+    if (a == "--threads") o.threads = *v;
   }
   return o;
 }
@@ -102,23 +107,57 @@ GenerationStats currentScores() {
   return s;
 }
 
-std::optional<GenerationStats> runGeneration() {
+namespace {
+
+// The cars of a generation are ethereal and nothing in the trainer can touch them, so each
+// thread drives its share of them on a lane of its own with the run's step function, until the
+// run clock ends the generation or a stop is asked for. A car's drive depends on nothing but its
+// own stream, so the outcome is the same for any split.
+void driveGeneration(Harness& h, int64_t threads, float dt) {
+  const size_t cars = h.aiCars.size();
+  const size_t n = std::clamp<size_t>(size_t(threads), 1, std::max<size_t>(cars, 1));
+  std::vector<MapPtr> lanes;
+  std::vector<float> clocks(n, h.timeSinceStart);
+  std::vector<RandomState> effects;  // what the lanes' particle effects draw from
+  for (size_t k = 0; k < n; ++k) {
+    lanes.push_back(newLane(*h.myMap));
+    effects.push_back(streamFor(randomGenerators().seed, uint64_t(h.iteration), uint64_t(kPopulation) + k));
+    for (size_t i = k * cars / n; i < (k + 1) * cars / n; ++i) {
+      h.aiCars[i]->map = lanes[k].get();
+      lanes[k]->trackObjects.push_back(h.aiCars[i]);
+    }
+  }
+  std::vector<std::exception_ptr> failures(n);
+  auto drive = [&](size_t k) {
+    try {
+      do stepRun(*lanes[k], clocks[k], dt, effects[k]);
+      while (clocks[k] < 60 && !stopSignal());
+    } catch (...) {
+      failures[k] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> workers;
+  for (size_t k = 1; k < n; ++k) workers.emplace_back(drive, k);
+  drive(0);
+  for (std::thread& w : workers) w.join();
+  for (const CarPtr& car : h.aiCars) car->map = h.myMap.get();
+  for (const std::exception_ptr& f : failures)
+    if (f) std::rethrow_exception(f);
+  h.timeSinceStart = clocks[0];
+}
+
+}  // namespace
+
+int64_t defaultThreads() { return std::max<int64_t>(1, int64_t(std::thread::hardware_concurrency())); }
+
+std::optional<GenerationStats> runGeneration(int64_t threads) {
   Harness& h = harness();
   const float dt = float(loopState().timeStep);
   const auto start = std::chrono::steady_clock::now();
-  const int64_t before = h.iteration;
-  GenerationStats s;
-  // The game's own clock: one map step per update, the next generation at 60 s. A stop request
-  // abandons the generation; the pool keeps its last save.
-  while (h.iteration == before) {
-    if (stopSignal()) return std::nullopt;
-    update(*h.myMap, dt);
-    h.timeSinceStart += dt;
-    if (h.timeSinceStart >= 60) {
-      s = currentScores();
-      nextIteration();
-    }
-  }
+  driveGeneration(h, threads, dt);
+  if (stopSignal()) return std::nullopt;  // abandoned: the pool keeps its last save
+  GenerationStats s = currentScores();
+  nextIteration();
   s.poolBest = h.bestAI.empty() ? 0.0f : h.bestAI[0].score;
   s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return s;
@@ -243,7 +282,7 @@ int runTrainer(const TrainerOptions& o) {
   nextIteration();
   std::vector<GenerationStats> history;
   for (int64_t g = 1; g <= o.generations; ++g) {
-    const std::optional<GenerationStats> s = runGeneration();
+    const std::optional<GenerationStats> s = runGeneration(o.threads);
     if (!s) break;
     history.push_back(*s);
     echo("generation ", g, ": best ", fixed(s->best, 0), ", mean ", fixed(s->mean, 1), ", pool best ",

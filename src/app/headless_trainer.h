@@ -8,10 +8,14 @@
 
 namespace dx {
 
+// All cores, and at least one thread.
+int64_t defaultThreads();
+
 struct TrainerOptions {
   int64_t generations = 10;
   int64_t track = 1;
   std::optional<uint64_t> seed;
+  int64_t threads = defaultThreads();
 };
 
 // Parses the command line; returns nothing after printing the usage or an error. `ok` tells
@@ -27,9 +31,10 @@ struct GenerationStats {
 
 // The scores of the cars that are running now.
 GenerationStats currentScores();
-// Runs one generation for 60 s of game time and starts the next; returns its figures, or nothing
-// when a stop signal abandoned it.
-std::optional<GenerationStats> runGeneration();
+// Runs one generation for 60 s of game time, its cars shared out over `threads` threads, and
+// starts the next; returns its figures, or nothing when a stop signal abandoned it. The outcome
+// does not depend on the number of threads.
+std::optional<GenerationStats> runGeneration(int64_t threads);
 // The per-generation record as CSV: a header line, then generation, best, mean, pool best and
 // wall seconds.
 std::string formatTrainingRecord(const std::vector<GenerationStats>& history);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/training.h"
+#include "car/car_draw.h"
 #include "framework/input.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
@@ -11,6 +12,19 @@
 namespace dx {
 
 namespace {
+
+// The car drawing's debug keys, once per key press: 't' moves every car to the next team,
+// Return swaps the body colours, 'm' loads the next body model.
+void debugKeys(Map& map) {
+  if (keyp(keyT))
+    for (const TrackObjectPtr& o : map.trackObjects)
+      if (o->kind() == ObjectKind::Car) {
+        Car& car = static_cast<Car&>(*o);
+        car.team = Team((car.team + 1) % 6);
+      }
+  if (keyp(keyReturn)) carDrawState().useAltColors = !carDrawState().useAltColors;
+  if (keyp(keyM)) nextCarModel();
+}
 
 void userControls(Car& car) {
   Controls& c = car.controls;
@@ -71,18 +85,15 @@ DataLogRecord dataLogRecord(const Car& car) {
 void gameUpdateRace(float dt) {
   Harness& h = harness();
   if (keyp(keySpace)) h.ff = !h.ff;
+  debugKeys(*h.myMap);
   userControls(*h.myCar);
   // Escape shares the Back button in the default key map; it leaves the editor, not the track.
   if (btnp(Button::Back) && !keyp(keyEscape)) {
     resetCarOnTrack(*h.myCar, *h.myMap);
     lapInterrupted(h.replays);
   }
-  if (h.ff) {
-    update(*h.myMap, dt);
-    h.timeSinceStart += dt;
-  }
-  update(*h.myMap, dt);
-  h.timeSinceStart += dt;
+  if (h.ff) stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
+  stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   const int64_t generation = h.iteration;
   if (keyp(keyR)) nextIteration();
   if (h.timeSinceStart >= 60) nextIteration();

@@ -10,6 +10,7 @@
 #include "framework/canvas.h"
 #include "framework/font.h"
 #include "framework/numeric.h"
+#include "framework/run_loop.h"
 #include "geom/scalar_math.h"
 #include "map/node_queries.h"
 #include "map/track_drawing.h"
@@ -73,11 +74,11 @@ void gameDrawRace() {
   drawLayer1(map, car.currentNode);
   drawLayer2(map, nodes, car.currentNode);
   drawLayer3(map, nodes, car.currentNode);
-  drawParticles(map.ps, car.currentNode);
+  drawParticles(map.ps, car.currentNode, loopState().timeStep);
   drawLayer4(map, car.currentNode);
   drawLayer5(map, nodes, car.currentNode, box);
   setSpritesheet(0);
-  drawWeather(map.envPS);
+  drawWeather(map.envPS, loopState().timeStep);
   setCamera(0, 0);
   stencilMode(stencilAlways);
   drawGauges(car);

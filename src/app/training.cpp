@@ -13,6 +13,7 @@
 #include "framework/random.h"
 #include "framework/run_loop.h"
 #include "map/node_queries.h"
+#include "map/world_step.h"
 #include "nn/evolution.h"
 
 namespace dx {
@@ -73,8 +74,11 @@ void removePopulation(Harness& h) {
   h.aiCars.clear();
 }
 
-CarPtr newTrainingCar(Harness& h, const CarSettings& settings) {
+// Each car drives with a stream of its own, drawn from the run's seed, the generation and its
+// place in it: how a car drives does not depend on the order in which the cars are stepped.
+CarPtr newTrainingCar(Harness& h, const CarSettings& settings, int64_t index) {
   CarPtr car = newCar(nullptr, settings);
+  car->stream = streamFor(randomGenerators().seed, uint64_t(h.iteration), uint64_t(index));
   car->team = teamSK;
   car->map = h.myMap.get();
   setNode(*car, getStartNode(*h.myMap, 2));
@@ -175,10 +179,15 @@ void nextIteration() {
   CarSettings settings;
   loadCarSettings(gameFile(testCarFile), settings);
   for (int i = 0; i < kPopulation; ++i) {
-    CarPtr car = newTrainingCar(h, settings);
+    CarPtr car = newTrainingCar(h, settings, i);
     h.myMap->trackObjects.push_back(car);
     h.aiCars.push_back(car);
   }
+}
+
+void stepRun(Map& map, float& runClock, float dt, RandomState& r) {
+  stepWorld(map, dt, r);
+  runClock += dt;
 }
 
 }  // namespace dx

@@ -29,4 +29,7 @@ std::vector<float> chooseGains(const std::vector<ScoredGains>& pool);
 
 void nextIteration();
 
+// One step of a generation's run: the world, then the run clock that ends the generation.
+void stepRun(Map& map, float& runClock, float dt, RandomState& r);
+
 }  // namespace dx

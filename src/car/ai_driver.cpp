@@ -6,7 +6,6 @@
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
-#include "framework/run_loop.h"
 #include "map/node_queries.h"
 
 namespace dx {
@@ -109,7 +108,8 @@ void loadWeights(PID& pid, const std::vector<float>& w) {
 }
 
 void resetPID(AI& ai) {
-  const float dt = float(loopState().timeStep);
+  // The controllers run once per simulation step, of the car module's fixed length.
+  const float dt = float(carTimeStep);
   const int64_t cls = ai.car->settings.carClass;
   if (cls < 0 || cls > 3)
     throw GameError("a computer driver needs a car of class 0 to 3, not " + std::to_string(cls));
@@ -131,12 +131,14 @@ std::shared_ptr<AI> newAI(Car* car) {
   return ai;
 }
 
-void update(AI& ai) {
+void update(AI& ai) { update(ai, carRandom(*ai.car, randomState())); }
+
+void update(AI& ai, RandomState& r) {
   Car& car = *ai.car;
   Controls& c = car.controls;
   float s = clamp(ai.skill, 0.1f, 1.0f);
   if (car.race && car.ready > 0) {
-    c.boost = c.accel = car.race->ready ? true : rnd(1.0f) > 0.4f;
+    c.boost = c.accel = car.race->ready ? true : rnd(r, 1.0f) > 0.4f;
     return;
   }
   ai.lastActive += 1;
@@ -157,7 +159,7 @@ void update(AI& ai) {
   ai.debugVector2 = car.vel * 0.1f;
   const double turn = lerp(-kPi / 4, kPi / 4, (out + 1.0f) * 0.5f);
   ai.debugVector3 = polarVec2f(float(double(car.angle) + turn), 8);
-  if (ai.lastActive > 15 || s > rnd(1.0f)) {
+  if (ai.lastActive > 15 || s > rnd(r, 1.0f)) {
     ai.lastActive = 0;
     c.accel = true;
     c.steer = clamp(out, -1.0f, 1.0f);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/random.h"
 #include "geom/vec.h"
 #include "nn/neural_net.h"
 
@@ -57,7 +58,9 @@ void resetAIState();
 // Raises GameError for a car whose class has no controller settings (only classes 0..3 do).
 void resetPID(AI& ai);
 std::shared_ptr<AI> newAI(Car* car);
-// The driving step: writes the car's controls.
+// The driving step: writes the car's controls. Its reaction draws come from r; the first form
+// takes the car's own stream, or the simulation's generator for a car without one.
 void update(AI& ai);
+void update(AI& ai, RandomState& r);
 
 }  // namespace dx

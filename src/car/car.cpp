@@ -1,5 +1,6 @@
 #include "car/car.h"
 
+#include <bit>
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -161,8 +162,10 @@ CarPtr newCar(RaceState* race, const CarSettings& settings) {
   car->trail = newRingBuffer<Vec2f>(16);
   car->boostReset = true;
   car->temperature = 24.0f;
-  registerCarCollisions();
-  loadObj("car.obj", gCatalogue.carModel);
+  // Shared by every car, so set up by the first one rather than again for each (a generation
+  // makes a hundred): the collision answers, and the body model (a missing file still fails here).
+  if (!collisionAnswers().carHitsCar) registerCarCollisions();
+  if (gCatalogue.carModel.vertices.empty()) loadObj("car.obj", gCatalogue.carModel);
   return car;
 }
 
@@ -175,7 +178,16 @@ void setNode(Car& car, int64_t index) {
   car.angle = n.angle;
 }
 
-Vec2f enginePoint(const Car& car) { return car.pos + rotatePoint({-7 * 0.125f, 0}, car.angle, {0, 0}); }
+Vec2f headingOf(const Car& car) {
+  if (std::bit_cast<uint32_t>(car.angle) == std::bit_cast<uint32_t>(car.headingAngle)) return car.heading;
+  return polarVec2f(car.angle, 1);
+}
+
+// rotatePoint((-7 * 0.125, 0), angle, (0, 0)) with the cosine and sine at hand.
+Vec2f enginePoint(const Car& car) {
+  const Vec2f h = headingOf(car), d{-7 * 0.125f, 0};
+  return car.pos + Vec2f{d.x * h.x - d.y * h.y + 0.0f, d.y * h.x + d.x * h.y + 0.0f};
+}
 
 int64_t getEngineColor(const Car& car) {
   if (car.activePowerup == BOOST) return 11;

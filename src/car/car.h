@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,8 @@ struct Tape {
 class Car : public TrackObject {
  public:
   ObjectKind kind() const override { return ObjectKind::Car; }
-  void update(float dt) override;
+  using TrackObject::update;
+  void update(float dt, RandomState& r) override;
   void draw3d() override;
   void drawShadow3d() override;
   AABB getAABB() const override;
@@ -169,6 +171,14 @@ class Car : public TrackObject {
   PowerupKind activePowerup = NONE;
   float powerupTimeout = 0;
   int64_t powerupCounter = 0;
+  // The car's own random stream: a training car's driving then does not depend on the order in
+  // which the cars of its generation are stepped. Without one it draws from the step's generator.
+  std::optional<RandomState> stream;
+  int64_t updates = 0;  // steps run, for the trail's every fourth one
+  // (cos, sin) of headingAngle, kept from the move so that the next step, which starts at that
+  // angle, need not take them again.
+  Vec2f heading{1, 0};
+  float headingAngle = 0;
 };
 
 using CarPtr = std::shared_ptr<Car>;
@@ -191,6 +201,11 @@ inline float toKmh(float unitsPerSecond) { return unitsPerSecond * 60.0f * 60.0f
 CarPtr newCar(RaceState* race, const CarSettings& settings);
 void setNode(Car& car, int64_t index);
 
+// The stream the car's driving draws from: its own, or `step` (the step's generator).
+inline RandomState& carRandom(Car& car, RandomState& step) { return car.stream ? *car.stream : step; }
+
+// (cos, sin) of the car's angle.
+Vec2f headingOf(const Car& car);
 // 0.875 map units behind the centre along the heading.
 Vec2f enginePoint(const Car& car);
 // Palette index of the engine glow and trail.

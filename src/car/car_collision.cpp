@@ -11,9 +11,8 @@ namespace dx {
 
 namespace {
 
-// rotatePoint with the angle's cosine and sine taken once for the whole triangle.
-Triangle placeTriangle(Vec2f pos, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle);
+// rotatePoint with the angle's cosine c and sine s taken once for the whole triangle.
+Triangle placeTriangle(Vec2f pos, float c, float s) {
   Triangle t;
   for (size_t i = 0; i < 3; ++i) {
     const Vec2f v = carVerts[i];
@@ -22,22 +21,24 @@ Triangle placeTriangle(Vec2f pos, float angle) {
   return t;
 }
 
+Triangle placeTriangle(Vec2f pos, float angle) { return placeTriangle(pos, std::cos(angle), std::sin(angle)); }
+
 inline double dotD(Vec2f a, Vec2f b) { return double(a.x) * double(b.x) + double(a.y) * double(b.y); }
 
 bool shielded(const Car& car) { return car.activePowerup == SHIELD; }
 
-void emit(Car& car, ParticleKind kind, Vec2f at, Vec2f vel, float ttl, bool force, float data1) {
-  if (car.map) newParticle(car.map->ps, kind, at, vel, ttl, force, data1, float(car.currentNode));
+void emit(Car& car, RandomState& r, ParticleKind kind, Vec2f at, Vec2f vel, float ttl, bool force, float data1) {
+  if (car.map) newParticle(car.map->ps, r, kind, at, vel, ttl, force, data1, float(car.currentNode));
 }
 
 // A boost puff whose colour is 8 or 0 with equal chance; the velocity is drawn first.
-void emitPuff(Car& car, Vec2f at, float spread) {
-  const Vec2f vel = rndVec(spread);
-  emit(car, particleBoost, at, vel, 0.5f, false, rnd(2) == 0 ? 8.0f : 0.0f);
+void emitPuff(Car& car, RandomState& r, Vec2f at, float spread) {
+  const Vec2f vel = rndVec(r, spread);
+  emit(car, r, particleBoost, at, vel, 0.5f, false, rnd(r, 2) == 0 ? 8.0f : 0.0f);
 }
 
-void emitSparks(Car& car, Vec2f at, int count, float spread) {
-  for (int i = 0; i < count; ++i) emit(car, particleSpark, at, rndVec(spread), 1.0f, true, 0.0f);
+void emitSparks(Car& car, RandomState& r, Vec2f at, int count, float spread) {
+  for (int i = 0; i < count; ++i) emit(car, r, particleSpark, at, rndVec(r, spread), 1.0f, true, 0.0f);
 }
 
 Collision carVsCar(TrackObject& oa, TrackObject& ob) {
@@ -59,7 +60,7 @@ void noteContact(Car& car, const Triangle& own, const Triangle& other) {
   }
 }
 
-void carHitsCar(TrackObject& oa, TrackObject& ob, const Collision& c) {
+void carHitsCar(TrackObject& oa, TrackObject& ob, const Collision& c, RandomState& r) {
   Car &a = static_cast<Car&>(oa), &b = static_cast<Car&>(ob);
   if (a.ethereal || b.ethereal) return;
   const Vec2f push = c.separation + (b.vel * carTimeStep - a.vel * carTimeStep) * 2.0f;
@@ -71,7 +72,7 @@ void carHitsCar(TrackObject& oa, TrackObject& ob, const Collision& c) {
   a.vel += push * 0.25f;
   b.vel -= push * 0.25f;
   for (int i = 0; i < 6; ++i)
-    if (a.map) newParticle(a.map->ps, particleSpark, c.contacts[0], rndVec(1), 1.0f, true, 0, float(a.currentNode));
+    if (a.map) newParticle(a.map->ps, r, particleSpark, c.contacts[0], rndVec(r, 1), 1.0f, true, 0, float(a.currentNode));
   auto settle = [](Car& car, const Car& other) {
     if (shielded(car)) return;
     car.accel *= 0.999f;
@@ -115,7 +116,7 @@ const Car* listener(const Car& car) {
   return car.race->players[0]->car;
 }
 
-void hazardHitsCar(TrackObject& hazard, Car& car, const Collision& c, bool isMine) {
+void hazardHitsCar(TrackObject& hazard, Car& car, const Collision& c, bool isMine, RandomState& r) {
   hazard.remove = true;
   if (!shielded(car)) {
     if (isMine) {
@@ -128,10 +129,10 @@ void hazardHitsCar(TrackObject& hazard, Car& car, const Collision& c, bool isMin
     }
   }
   const Vec2f at = c.contacts[0];
-  emit(car, particleExplosion, at, {0, 0}, 0.25f, true, 4.0f);
+  emit(car, r, particleExplosion, at, {0, 0}, 0.25f, true, 4.0f);
   for (int i = 0; i < 5; ++i) {
-    emitSparks(car, at, 1, 1.0f);
-    emitPuff(car, at, 4.0f);
+    emitSparks(car, r, at, 1, 1.0f);
+    emitPuff(car, r, at, 4.0f);
   }
   // Without a race and a player there is nobody to hear it.
   if (const Car* ear = listener(car)) {
@@ -141,12 +142,12 @@ void hazardHitsCar(TrackObject& hazard, Car& car, const Collision& c, bool isMin
   }
 }
 
-void projectileHitsCar(TrackObject& p, TrackObject& car, const Collision& c) {
-  hazardHitsCar(p, static_cast<Car&>(car), c, false);
+void projectileHitsCar(TrackObject& p, TrackObject& car, const Collision& c, RandomState& r) {
+  hazardHitsCar(p, static_cast<Car&>(car), c, false, r);
 }
 
-void mineHitsCar(TrackObject& m, TrackObject& car, const Collision& c) {
-  hazardHitsCar(m, static_cast<Car&>(car), c, true);
+void mineHitsCar(TrackObject& m, TrackObject& car, const Collision& c, RandomState& r) {
+  hazardHitsCar(m, static_cast<Car&>(car), c, true, r);
 }
 
 // Whether a wall of the node polygon takes part in the test.
@@ -255,11 +256,13 @@ Collision polygonsIntersect(const Triangle& A, const Triangle& B) {
   return c;
 }
 
-EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& q,
-                                uint16_t flags, Vec2f move, bool split) {
+namespace {
+
+// The wall test with the box of the sweep, which is the same for every node of a move.
+EdgeHit edgeHit(const Triangle& from, const Triangle& to, const AABB& sweep, const std::array<Vec2f, 4>& q,
+                uint16_t flags, Vec2f move, bool split) {
   EdgeHit best;
   if (flags & flagNoWalls) return best;
-  const AABB sweep = unionAABB(getAABB(from), getAABB(to));
   const std::array<Line, 4> walls = {{{q[0], q[1]}, {q[2], q[3]}, {q[3], q[0]}, {q[1], q[2]}}};
   float bestTime = std::numeric_limits<float>::infinity();
   for (int w = 0; w < 4; ++w) {
@@ -285,11 +288,22 @@ EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const 
   return best;
 }
 
-void tryMove(Car& car, float dt, int depth) {
+}  // namespace
+
+EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& q,
+                                uint16_t flags, Vec2f move, bool split) {
+  return edgeHit(from, to, unionAABB(getAABB(from), getAABB(to)), q, flags, move, split);
+}
+
+void tryMove(Car& car, float dt, int depth, RandomState& r) { tryMove(car, dt, depth, r, headingOf(car)); }
+
+void tryMove(Car& car, float dt, int depth, RandomState& r, Vec2f heading) {
   const Map& map = *car.map;
   const Vec2f newPos = car.pos + car.vel * dt;
   const float newAngle = car.angularVelocity * dt + car.angle;
-  const Triangle from = getWorldPoly(car), to = getWorldPoly(car, newPos, newAngle);
+  const Vec2f turn = polarVec2f(newAngle, 1);
+  const Triangle from = placeTriangle(car.pos, heading.x, heading.y), to = placeTriangle(newPos, turn.x, turn.y);
+  const AABB sweep = unionAABB(getAABB(from), getAABB(to));
   const int64_t n = int64_t(map.path.size());
   EdgeHit h;
   auto consider = [&](const EdgeHit& e) {
@@ -298,23 +312,25 @@ void tryMove(Car& car, float dt, int depth) {
   for (int64_t i = car.currentNode - 1; i <= car.currentNode + 1; ++i) {
     if (map.laps < 1 && (i < 1 || i >= n - 1)) continue;
     const uint16_t flags = nodeAt(map, i).flags;
-    consider(checkNodeEdgeCollisions(from, to, getNodePoly(map, i), flags, car.vel * dt, false));
-    if (flags & flagSplit) consider(checkNodeEdgeCollisions(from, to, getNodePolySplit(map, i), flags, car.vel * dt, true));
+    consider(edgeHit(from, to, sweep, getNodePoly(map, i), flags, car.vel * dt, false));
+    if (flags & flagSplit) consider(edgeHit(from, to, sweep, getNodePolySplit(map, i), flags, car.vel * dt, true));
   }
   if (!h.hit) {
     car.pos += car.vel * dt;
-    car.angle += car.angularVelocity * dt;
+    car.angle += car.angularVelocity * dt;  // the same sum as newAngle
+    car.heading = turn;
+    car.headingAngle = car.angle;
     return;
   }
   if (car.firstCrashNode == 0) car.firstCrashNode = car.currentNode;
   const double k = std::clamp(double(h.time) - 0.1, 0.0, 1.0);
   const Vec2f contact = lerp(car.pos, newPos, float(k));
   car.accel *= h.vertex == 1 ? 0.9f : 0.99f;
-  emitSparks(car, contact, 3, 2.0f);
+  emitSparks(car, r, contact, 3, 2.0f);
   car.pos = contact + h.normal * 0.1f;
   car.vel = h.response / dt;
   car.angle += h.time * dt * car.angularVelocity;
-  if (depth <= 4) tryMove(car, (1.0f - h.time) * dt, depth + 1);
+  if (depth <= 4) tryMove(car, (1.0f - h.time) * dt, depth + 1, r, headingOf(car));
 }
 
 void registerCarCollisions() {

@@ -51,8 +51,11 @@ struct EdgeHit {
 EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& quad,
                                 uint16_t flags, Vec2f move, bool split);
 // Moves the car over dt, sliding along the walls of the three nodes around it; at most six
-// moves in one step.
-void tryMove(Car& car, float dt, int depth);
+// moves in one step. The sparks of a wall contact draw from r.
+void tryMove(Car& car, float dt, int depth, RandomState& r);
+inline void tryMove(Car& car, float dt, int depth) { tryMove(car, dt, depth, randomState()); }
+// The same when the caller has the cosine and sine of the car's angle at hand, as heading.
+void tryMove(Car& car, float dt, int depth, RandomState& r, Vec2f heading);
 
 // Installs the car answers of the two-object dispatch.
 void registerCarCollisions();

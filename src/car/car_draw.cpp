@@ -8,7 +8,6 @@
 #include "car/ai_driver.h"
 #include "car/car.h"
 #include "framework/canvas.h"
-#include "framework/input.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
 #include "render3d/model_draw.h"
@@ -64,20 +63,13 @@ void brakeLights(const Car& car) {
   }
 }
 
-void debugKeys(Car& car) {
-  if (keyp(116)) car.team = Team((car.team + 1) % 6);
-  if (keyp(13)) gCarDraw.useAltColors = !gCarDraw.useAltColors;
-  if (keyp(109)) {
-    static const char* bodies[4] = {"car.obj", "car2.obj", "car3.obj", "car4.obj"};
-    gCarDraw.carModelIndex = (gCarDraw.carModelIndex + 1) % 4;
-    loadObj(bodies[gCarDraw.carModelIndex], carCatalogue().carModel);
-  }
-}
-
+// The flame and the trail flicker with the drawing's own generator: what is drawn must not
+// change what the simulation draws.
 float flameLength(const Car& car) {
-  if (car.ready > 0) return rnd(lerp(20.0f, 0.0f, car.ready));
-  if (car.controls.accel) return 2.0f + rnd(3.0f * car.boosting + 2.0f);
-  return 1.0f + rnd(2.0f);
+  RandomState& r = drawRandom();
+  if (car.ready > 0) return rnd(r, lerp(20.0f, 0.0f, car.ready));
+  if (car.controls.accel) return 2.0f + rnd(r, 3.0f * car.boosting + 2.0f);
+  return 1.0f + rnd(r, 2.0f);
 }
 
 void engine(const Car& car) {
@@ -86,7 +78,7 @@ void engine(const Car& car) {
   const int64_t k = getEngineColor(car);
   const float h = flameLength(car);
   const Vec2f s = perpendicular(polarVec2f(car.angle, 1));
-  const float g = (rnd(0.125f) + 0.25f) * 0.25f;
+  const float g = (rnd(drawRandom(), 0.125f) + 0.25f) * 0.25f;
   const bool moving = !isZero(car.vel);
   if (moving) {
     setColor(k);
@@ -115,6 +107,12 @@ void engine(const Car& car) {
 CarDrawState& carDrawState() { return gCarDraw; }
 void resetCarDrawState() { gCarDraw = CarDrawState{}; }
 
+void nextCarModel() {
+  static const char* bodies[4] = {"car.obj", "car2.obj", "car3.obj", "car4.obj"};
+  gCarDraw.carModelIndex = (gCarDraw.carModelIndex + 1) % 4;
+  loadObj(bodies[gCarDraw.carModelIndex], carCatalogue().carModel);
+}
+
 void Car::drawShadow3d() {
   setColor(0);
   ditherPatternCheckerboard();
@@ -130,8 +128,8 @@ void Car::drawShadow3d() {
   float m = 255;
   for (int64_t i = n; i >= 1; --i) {
     const Vec2f q = trail[i];
-    const double u = rnd(1.0);
-    const int64_t v = rnd(2);
+    const double u = rnd(drawRandom(), 1.0);
+    const int64_t v = rnd(drawRandom(), 2);
     m = float(double(m) - (u + l));
     int64_t pattern = int64_t(std::max(m, 0.0f));
     if (v == 1) pattern *= 2;
@@ -146,7 +144,6 @@ void Car::draw3d() {
   brakeLights(*this);
   if (ethereal) ditherPatternCheckerboard();
   modelTransform(*this, 2);
-  debugKeys(*this);
   std::array<ColorId, 8> colours{};
   const TeamInfo& t = sharedRecords().teams[team % 6];
   for (size_t i = 0; i < 8; ++i) colours[i] = t.colors[i];

@@ -1,5 +1,5 @@
 #pragma once
-// The state of the car drawing's debug keys.
+// The car drawing's colour and body choices, which the debug keys change.
 #include <cstdint>
 
 namespace dx {
@@ -11,5 +11,7 @@ struct CarDrawState {
 
 CarDrawState& carDrawState();
 void resetCarDrawState();
+// The next of the four body models (car.obj .. car4.obj) becomes the shared car model.
+void nextCarModel();
 
 }  // namespace dx

@@ -14,14 +14,15 @@ namespace {
 
 constexpr float kDragFactor = 0.0023769f;
 
-void emitAtEngine(Car& car, ParticleKind kind, Vec2f vel, float ttl, bool force, float data1) {
-  if (car.map) newParticle(car.map->ps, kind, enginePoint(car), vel, ttl, force, data1, float(car.currentNode));
+// Effects draw from the step's generator r: they change nothing the car does.
+void emitAtEngine(Car& car, RandomState& r, ParticleKind kind, Vec2f vel, float ttl, bool force, float data1) {
+  if (car.map) newParticle(car.map->ps, r, kind, enginePoint(car), vel, ttl, force, data1, float(car.currentNode));
 }
 
 // A boost puff at the engine, coloured 8 or 0 with equal chance; its velocity is drawn first.
-void emitEnginePuff(Car& car, float spread) {
-  const Vec2f vel = rndVec(spread);
-  emitAtEngine(car, particleBoost, vel, 0.5f, false, rnd(2) == 0 ? 8.0f : 0.0f);
+void emitEnginePuff(Car& car, RandomState& r, float spread) {
+  const Vec2f vel = rndVec(r, spread);
+  emitAtEngine(car, r, particleBoost, vel, 0.5f, false, rnd(r, 2) == 0 ? 8.0f : 0.0f);
 }
 
 void replayControls(Car& car) {
@@ -47,7 +48,7 @@ void steer(Car& car, float dt) {
   }
 }
 
-void overheat(Car& car) {
+void overheat(Car& car, RandomState& r) {
   const CarSettings& s = car.settings;
   if (car.engineShutdown) {
     if (s.restartTemperature > car.temperature) car.engineShutdown = false;
@@ -57,10 +58,10 @@ void overheat(Car& car) {
   car.engineShutdown = true;
   car.boostReset = false;
   car.boostForce = car.dir * s.boostForce * 60.0f;  // a kick along last step's heading
-  emitAtEngine(car, particleExplosion, {0, 0}, 0.25f, true, 32.0f);
+  emitAtEngine(car, r, particleExplosion, {0, 0}, 0.25f, true, 32.0f);
   for (int i = 0; i < 11; ++i) {
-    emitEnginePuff(car, 4.0f);
-    emitAtEngine(car, particleSpark, rndVec(4), 1.0f, true, 0.0f);
+    emitEnginePuff(car, r, 4.0f);
+    emitAtEngine(car, r, particleSpark, rndVec(r, 4), 1.0f, true, 0.0f);
   }
 }
 
@@ -74,12 +75,12 @@ void throttle(Car& car, float dt) {
   }
 }
 
-void engineParticles(Car& car) {
+void engineParticles(Car& car, RandomState& r) {
   if (car.boosting > 0) {
-    if (rnd(16) == 0) emitAtEngine(car, particleBoost, {0, 0}, 0.5f, false, float(getEngineColor(car)));
+    if (rnd(r, 16) == 0) emitAtEngine(car, r, particleBoost, {0, 0}, 0.5f, false, float(getEngineColor(car)));
   } else if (car.engineShutdown) {
-    if (rnd(4) == 0) emitEnginePuff(car, 1.0f);
-    if (rnd(4) == 0) emitAtEngine(car, particleSpark, rndVec(1), 1.0f, true, 0.0f);
+    if (rnd(r, 4) == 0) emitEnginePuff(car, r, 1.0f);
+    if (rnd(r, 4) == 0) emitAtEngine(car, r, particleSpark, rndVec(r, 1), 1.0f, true, 0.0f);
   }
 }
 
@@ -93,10 +94,13 @@ void brakes(Car& car, float dt) {
   if (car.brake < 0.001f) car.brake = 0;
 }
 
+// rotatePoint(v, angle, (0, 0)) with the angle's cosine and sine: dir holds them exactly.
+Vec2f turned(Vec2f v, Vec2f dir) { return {v.x * dir.x - v.y * dir.y + 0.0f, v.y * dir.x + v.x * dir.y + 0.0f}; }
+
 // Braking while steering pushes backwards and 45 degrees to the side.
 Vec2f brakeForceOf(const Car& car) {
-  if (car.controls.steer < 0) return rotatePoint(normalized(Vec2f{-1, 1}), car.angle, {0, 0}) * car.brakeAccel;
-  if (car.controls.steer > 0) return rotatePoint(normalized(Vec2f{-1, -1}), car.angle, {0, 0}) * car.brakeAccel;
+  if (car.controls.steer < 0) return turned(normalized(Vec2f{-1, 1}), car.dir) * car.brakeAccel;
+  if (car.controls.steer > 0) return turned(normalized(Vec2f{-1, -1}), car.dir) * car.brakeAccel;
   return -car.dir * car.brakeAccel;
 }
 
@@ -106,7 +110,7 @@ Vec2f quadraticDrag(Vec2f v, float area, float c) {
 
 void forces(Car& car, float dt, float T0) {
   const CarSettings& s = car.settings;
-  car.dir = polarVec2f(car.angle, 1);
+  car.dir = headingOf(car);
   car.accelForce = car.dir * car.accel;
   car.brakeForce = brakeForceOf(car);
   if (!car.controls.boost) car.boostReset = true;
@@ -166,8 +170,8 @@ void trackProgress(Car& car, float dt) {
 
 }  // namespace
 
-void Car::update(float dt) {
-  if (ai) dx::update(*ai);
+void Car::update(float dt, RandomState& r) {
+  if (ai) dx::update(*ai, carRandom(*this, r));
   shake = 0;
   const float T0 = temperature;
   colliding = 0;
@@ -179,14 +183,16 @@ void Car::update(float dt) {
   if (finished) controls.accel = false;
   if (recordTape) recordTape->frames.push_back({controls});
   boostForce = {0, 0};
-  overheat(*this);
+  overheat(*this, r);
   throttle(*this, dt);
-  engineParticles(*this);
+  engineParticles(*this, r);
   brakes(*this, dt);
   forces(*this, dt, T0);
   if (!map) return;  // a car off any track has no walls, nodes or racing line to follow
-  tryMove(*this, dt, 0);
-  if ((sharedRecords().frame & 3) == 0) add(trail, enginePoint(*this));
+  tryMove(*this, dt, 0, r, dir);  // dir is this step's heading: (cos, sin) of the angle
+  // Every fourth of the car's own steps, so that drawing (which counts frames) changes nothing.
+  if ((updates & 3) == 0) add(trail, enginePoint(*this));
+  updates += 1;
   trackProgress(*this, dt);
 }
 

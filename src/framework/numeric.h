@@ -23,9 +23,18 @@ inline T clamp(T x, T lo, T hi) {
 inline int64_t wrap(int64_t x, int64_t m) { return m == 0 ? 0 : ((x % m) + m) % m; }
 
 // The signed shortest angle from b to a, in [-pi, pi), computed in double.
+// std::fmod(x, m) for m > 0, without the library call where the answer is at hand: x itself
+// within (-m, m), and one subtraction of m within (-2m, 2m), which is exact there (Sterbenz).
+inline double fmodOf(double x, double m) {
+  const double ax = std::fabs(x);
+  if (ax < m) return x;
+  if (ax < 2.0 * m) return std::copysign(ax - m, x);
+  return std::fmod(x, m);
+}
+
 inline float angleDiff(float a, float b) {
   double d = double(a) - double(b) + kPi;
-  return float(std::fmod(std::fmod(d, 2.0 * kPi) + 2.0 * kPi, 2.0 * kPi) - kPi);
+  return float(fmodOf(fmodOf(d, 2.0 * kPi) + 2.0 * kPi, 2.0 * kPi) - kPi);
 }
 
 inline double deg2rad(double x) { return x * 0.017453292519943295; }

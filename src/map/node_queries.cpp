@@ -4,15 +4,21 @@
 
 #include "framework/errors.h"
 #include "geom/scalar_math.h"
-#include "map/racing_line.h"
 
 namespace dx {
 
-const Node& nodeAt(const Map& map, int64_t i) {
+const Node& nodeBeyond(const Map& map, int64_t i) {
   const int64_t n = int64_t(map.path.size());
   if (n == 0) throw IndexError("node " + std::to_string(i) + " of a track without nodes");
-  if (isLooping(map)) return map.path[size_t(floorMod(i, n))];
-  return map.path[size_t(std::clamp<int64_t>(i, 0, n - 1))];
+  if (!isLooping(map)) return map.path[size_t(std::clamp<int64_t>(i, 0, n - 1))];
+  // A car counts on past the last node lap after lap, and starts a little before node 0:
+  // those indices wrap by a subtraction or an addition instead of a division.
+  if (i >= n && i < 4 * n) {
+    while (i >= n) i -= n;
+    return map.path[size_t(i)];
+  }
+  if (i < 0 && i >= -n) return map.path[size_t(i + n)];
+  return map.path[size_t(floorMod(i, n))];
 }
 
 Quad getNodePoly(const Map& map, int64_t i) {
@@ -92,43 +98,6 @@ std::vector<MapObject> getObjectsInAABB(const Map& map, const AABB& box) {
     for (int64_t x = r.x0; x <= r.x1; ++x)
       if (const auto* objs = get(map, {x, y})) out.insert(out.end(), objs->begin(), objs->end());
   return out;
-}
-
-namespace {
-
-// Two cars of which one is ethereal answer each other with nothing: the car-car response
-// ignores ethereal cars and the test itself changes nothing, so the pair is skipped.
-bool pairCannotMatter(const TrackObject& a, const TrackObject& b) {
-  return a.kind() == ObjectKind::Car && b.kind() == ObjectKind::Car && (a.ethereal || b.ethereal);
-}
-
-void collidePairs(Map& map) {
-  const int64_t n = int64_t(map.path.size());
-  auto& objs = map.trackObjects;
-  for (size_t i = 0; i < objs.size(); ++i) {
-    TrackObject& a = *objs[i];
-    for (size_t j = i + 1; j < objs.size(); ++j) {
-      TrackObject& b = *objs[j];
-      if (pairCannotMatter(a, b) || modDiff(a.currentNode, b.currentNode, n) >= 2) continue;
-      const Collision c = checkCollision(a, b);
-      if (c.hit) hit(a, b, c);
-    }
-  }
-}
-
-}  // namespace
-
-void update(Map& map, float dt) {
-  iterateRacingLine(map);
-  // Index loop: an update may append objects to the list.
-  for (size_t i = 0; i < map.trackObjects.size(); ++i) {
-    TrackObjectPtr keep = map.trackObjects[i];
-    keep->update(dt);
-  }
-  collidePairs(map);
-  std::erase_if(map.trackObjects, [](const TrackObjectPtr& o) { return o->remove; });
-  updateParticles(map.ps, dt);
-  updateWeather(map.envPS, dt);
 }
 
 }  // namespace dx

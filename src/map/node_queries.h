@@ -1,6 +1,6 @@
 #pragma once
 // Where things are on a track: nodes by index and by position, the road polygons, the start and
-// end, the nodes and scenery near a box, and the per-step update of everything on the track.
+// end, and the nodes and scenery near a box.
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -9,8 +9,14 @@
 
 namespace dx {
 
-// Wraps on a closed track, clamps on an open one. The track must have nodes.
-const Node& nodeAt(const Map& map, int64_t i);
+// The node of an index outside 0..n - 1, or the error of a track without nodes.
+const Node& nodeBeyond(const Map& map, int64_t i);
+// Wraps on a closed track, clamps on an open one. The track must have nodes. Inline for the
+// common case of an index on the path: a car step asks for a few dozen nodes.
+inline const Node& nodeAt(const Map& map, int64_t i) {
+  if (uint64_t(i) < uint64_t(map.path.size())) return map.path[size_t(i)];
+  return nodeBeyond(map, i);
+}
 inline Node getNode(const Map& map, int64_t i) { return nodeAt(map, i); }
 
 using Quad = std::array<Vec2f, 4>;
@@ -31,8 +37,5 @@ std::vector<Node> getNodesInAABB(const Map& map, const AABB& box);
 std::vector<MapObject> getObjectsInAABB(const Map& map, const AABB& box);
 // The scenery stored under a sector, or nullptr.
 const std::vector<MapObject>* get(const Map& map, SectorKey key);
-
-// One simulation step of the track: racing line, objects, pair collisions, removals, particles.
-void update(Map& map, float dt);
 
 }  // namespace dx

@@ -66,6 +66,19 @@ struct RacingLineSpring {
   bool fixed = false;
 };
 
+// Where the racing line's relaxation stands. A step is a fixed function of the springs, the
+// nodes and dt, so once the springs come back to a state they had (a fixed point, or a short
+// cycle left by float rounding), every later step is known: it is replayed, not computed.
+struct RacingLineRest {
+  float dt = 0;  // the step length the states below were found with
+  // The states the relaxation repeats, in order; empty while it still moves.
+  std::vector<std::vector<RacingLineSpring>> cycle;
+  size_t next = 0;  // the state of `cycle` the next step gives
+  // The search for a repeat (Brent's): a state, and the steps taken since it was kept.
+  std::vector<RacingLineSpring> mark;
+  int64_t sinceMark = 0, window = 1;
+};
+
 struct Map {
   std::string mapBank;
   int64_t mapSlot = 0;
@@ -81,6 +94,7 @@ struct Map {
   float backgroundHeight = 0;
   std::vector<Vec2f> racingLine;
   std::vector<RacingLineSpring> racingLineSprings;
+  RacingLineRest racingLineRest;
   ParticleSystem ps;
   ParticleSystem envPS;
 };

@@ -5,7 +5,6 @@
 #include "framework/canvas.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
-#include "framework/run_loop.h"
 #include "geom/geometry.h"
 #include "render3d/rasterizer.h"
 
@@ -14,12 +13,12 @@ namespace dx {
 namespace {
 
 template <class Move>
-void advance(ParticleSystem& pool, float dt, Move move) {
+void advance(ParticleSystem& pool, float dt, RandomState& r, Move move) {
   for (int64_t i = 0; i < pool.size; ++i) {
     Particle& p = pool.items[i];
     if (!(p.ttl > 0)) continue;
     move(p);
-    if (p.kind == particleSnow) p.vel += rndVec(0.2f);
+    if (p.kind == particleSnow) p.vel += rndVec(r, 0.2f);
     p.ttl -= dt;
     if (p.ttl < 0) free(pool, &p);
   }
@@ -30,7 +29,7 @@ void disc(Vec2f pos, float z, int64_t colour, float radius) {
   circfill3d(vec3f(pos, z), radius);
 }
 
-void drawSpark(const Particle& p) {
+void drawSpark(const Particle& p, double timeStep) {
   if (p.ttl > 0.95f * p.maxttl)
     setColor(7);
   else if (p.ttl > 0.75f * p.maxttl)
@@ -42,7 +41,7 @@ void drawSpark(const Particle& p) {
   if (p.ttl > 0.95f * p.maxttl) {
     circfill3d(vec3f(p.pos, 2), 0.25f);
   } else {
-    const Vec2f tail = p.pos - p.vel * loopState().timeStep;
+    const Vec2f tail = p.pos - p.vel * timeStep;
     line3d(vec3f(p.pos, 2), vec3f(tail, 2));
   }
 }
@@ -70,8 +69,8 @@ void newParticleSystem(int64_t count, ParticleSystem& pool) {
   for (int64_t i = 0; i < pool.size; ++i) pool.items[i].ttl = 0;
 }
 
-Particle* newParticle(ParticleSystem& pool, ParticleKind kind, Vec2f pos, Vec2f vel, float ttl, bool force,
-                      float data1, float data2) {
+Particle* newParticle(ParticleSystem& pool, RandomState& r, ParticleKind kind, Vec2f pos, Vec2f vel, float ttl,
+                      bool force, float data1, float data2) {
   Particle p;
   p.kind = kind;
   p.pos = pos;
@@ -80,30 +79,30 @@ Particle* newParticle(ParticleSystem& pool, ParticleKind kind, Vec2f pos, Vec2f 
   p.maxttl = ttl;
   p.data1 = data1;
   p.data2 = data2;
-  return add(pool, p, force);
+  return add(pool, p, force, r);
 }
 
-void updateParticles(ParticleSystem& ps, float dt) {
-  advance(ps, dt, [dt](Particle& p) {
+void updateParticles(ParticleSystem& ps, float dt, RandomState& r) {
+  advance(ps, dt, r, [dt](Particle& p) {
     p.pos += p.vel * dt;
     p.vel *= 0.97f;
   });
 }
 
-void updateWeather(ParticleSystem& envPS, float dt) {
-  advance(envPS, dt, [](Particle& p) { p.pos += p.vel; });
+void updateWeather(ParticleSystem& envPS, float dt, RandomState& r) {
+  advance(envPS, dt, r, [](Particle& p) { p.pos += p.vel; });
 }
 
-void drawParticles(const ParticleSystem& ps, int64_t node) {
+void drawParticles(const ParticleSystem& ps, int64_t node, double timeStep) {
   for (int64_t i = 0; i < ps.size; ++i) {
     const Particle& p = ps.items[i];
     if (!(p.ttl > 0)) continue;
     const int64_t d = truncToInt64(p.data2) - node;
     if (d < -7 || d > 7) continue;
     switch (p.kind) {
-      case particleSpark: drawSpark(p); break;
+      case particleSpark: drawSpark(p, timeStep); break;
       case particleSmoke: disc(p.pos, 2, 6, 1); break;
-      case particleDust: disc(p.pos, 2, 5, float(1 + rnd(2))); break;
+      case particleDust: disc(p.pos, 2, 5, float(1 + rnd(drawRandom(), 2))); break;
       case particleBoost:
         disc(p.pos, 2, truncToInt64(p.data1), float((std::pow(8.0, double(p.ttl)) - 1.0) * 2.0 * 0.1));
         break;
@@ -114,13 +113,13 @@ void drawParticles(const ParticleSystem& ps, int64_t node) {
   }
 }
 
-void drawWeather(const ParticleSystem& envPS) {
+void drawWeather(const ParticleSystem& envPS, double timeStep) {
   for (int64_t i = 0; i < envPS.size; ++i) {
     const Particle& p = envPS.items[i];
     if (!(p.ttl > 0)) continue;
     if (p.kind == particleRain) {
       setColor(6);
-      if (loopState().timeStep >= double(p.ttl))
+      if (timeStep >= double(p.ttl))
         circ(truncToInt32(p.pos.x), truncToInt32(p.pos.y), 1);  // the splash, flat on the screen
       else
         circfill3d(vec3f(p.pos, 5), 0.5f);

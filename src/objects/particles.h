@@ -3,6 +3,7 @@
 // smoke, dust, boost puffs, explosions) and `envPS` for the weather (rain, snow, fog).
 #include <cstdint>
 
+#include "framework/random.h"
 #include "geom/vec.h"
 #include "objects/enums.h"
 #include "objects/pool.h"
@@ -22,16 +23,23 @@ struct Particle {
 using ParticleSystem = Pool<Particle>;
 
 void newParticleSystem(int64_t count, ParticleSystem& pool);
-Particle* newParticle(ParticleSystem& pool, ParticleKind kind, Vec2f pos, Vec2f vel, float ttl, bool force,
-                      float data1, float data2);
+// A forced add to a full pool overwrites a slot drawn from r.
+Particle* newParticle(ParticleSystem& pool, RandomState& r, ParticleKind kind, Vec2f pos, Vec2f vel, float ttl,
+                      bool force, float data1, float data2);
+inline Particle* newParticle(ParticleSystem& pool, ParticleKind kind, Vec2f pos, Vec2f vel, float ttl, bool force,
+                             float data1, float data2) {
+  return newParticle(pool, randomState(), kind, pos, vel, ttl, force, data1, data2);
+}
 
-// The race effects: moved by vel × dt and damped.
-void updateParticles(ParticleSystem& ps, float dt);
+// The race effects: moved by vel × dt and damped; snow drifts by draws from r.
+void updateParticles(ParticleSystem& ps, float dt, RandomState& r);
 // The weather: moved by vel every step, undamped.
-void updateWeather(ParticleSystem& envPS, float dt);
+void updateWeather(ParticleSystem& envPS, float dt, RandomState& r);
 
-// The race effects of the layer of one track node (those within 7 nodes of it).
-void drawParticles(const ParticleSystem& ps, int64_t node);
-void drawWeather(const ParticleSystem& envPS);
+// The race effects of the layer of one track node (those within 7 nodes of it). A spark's tail
+// is the way it moves in one simulation step of timeStep seconds.
+void drawParticles(const ParticleSystem& ps, int64_t node, double timeStep);
+// Rain splashes on its last step of timeStep seconds.
+void drawWeather(const ParticleSystem& envPS, double timeStep);
 
 }  // namespace dx

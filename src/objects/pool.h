@@ -54,22 +54,27 @@ void initPool(int64_t count, Pool<T>& pool) {
   pool.firstAvailable = count > 0 ? &pool.items[0] : nullptr;
 }
 
-// Copies item into a free slot. With the pool full, force overwrites a random slot (inUse is
-// unchanged) and no force gives nullptr.
+// Copies item into a free slot. With the pool full, force overwrites a slot drawn from r (inUse
+// is unchanged) and no force gives nullptr.
 template <class T>
-T* add(Pool<T>& pool, const T& item, bool force) {
+T* add(Pool<T>& pool, const T& item, bool force, RandomState& r) {
   T* slot = pool.firstAvailable;
   if (slot) {
     pool.firstAvailable = pooldetail::getNext(slot);
     ++pool.inUse;
   } else if (force) {
     if (pool.size <= 0) throw IndexError("forced add to a pool without slots");
-    slot = &pool.items[rnd(pool.size)];
+    slot = &pool.items[rnd(r, pool.size)];
   } else {
     return nullptr;
   }
   *slot = item;
   return slot;
+}
+
+template <class T>
+T* add(Pool<T>& pool, const T& item, bool force) {
+  return add(pool, item, force, randomState());
 }
 
 // Returns a handed-out slot to the free list. A slot outside the pool, or a free with nothing

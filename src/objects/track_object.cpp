@@ -11,7 +11,7 @@ bool isA(ObjectKind kind, ObjectKind base) {
   return kind == base || (base == ObjectKind::Projectile && kind == ObjectKind::SweptProjectile);
 }
 
-void TrackObject::update(float) {}
+void TrackObject::update(float, RandomState&) {}
 void TrackObject::draw() {}
 void TrackObject::draw3d() {}
 void TrackObject::drawShadow3d() {}
@@ -60,17 +60,17 @@ Collision checkCollision(TrackObject& a, TrackObject& b) {
   return circleCollision(a, b);
 }
 
-void hit(TrackObject& a, TrackObject& b, const Collision& c) {
+void hit(TrackObject& a, TrackObject& b, const Collision& c, RandomState& r) {
   const ObjectKind ka = a.kind(), kb = b.kind();
   const CollisionAnswers& ans = collisionAnswers();
   auto answer = [&](HitAnswer f) {
-    if (f) f(a, b, c);
+    if (f) f(a, b, c, r);
   };
   if (isA(ka, ObjectKind::Projectile) && kb == ObjectKind::Car) return answer(ans.projectileHitsCar);
   if (ka == ObjectKind::Booster && kb == ObjectKind::Car) return static_cast<Booster&>(a).hitBy(b);
   if (ka == ObjectKind::Mine && kb == ObjectKind::Car) return answer(ans.mineHitsCar);
   if (ka == ObjectKind::Car && kb == ObjectKind::Car) return answer(ans.carHitsCar);
-  if (ka == ObjectKind::Car && (isA(kb, ObjectKind::Projectile) || kb == ObjectKind::Mine)) return hit(b, a, c);
+  if (ka == ObjectKind::Car && (isA(kb, ObjectKind::Projectile) || kb == ObjectKind::Mine)) return hit(b, a, c, r);
 }
 
 }  // namespace dx

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/random.h"
 #include "geom/geometry.h"
 #include "objects/enums.h"
 
@@ -32,7 +33,10 @@ class TrackObject {
   virtual ~TrackObject() = default;
 
   virtual ObjectKind kind() const { return ObjectKind::Base; }
-  virtual void update(float dt);
+  // One simulation step of dt seconds; whatever it draws at random comes from r.
+  virtual void update(float dt, RandomState& r);
+  // The step with the simulation's generator.
+  void update(float dt) { update(dt, randomState()); }
   virtual void draw();
   virtual void draw3d();
   virtual void drawShadow3d();
@@ -107,7 +111,7 @@ Collision circleCollision(TrackObject& a, TrackObject& b);
 // The answers that need a car's own shape and state. The car module fills them in when it
 // starts; until then those pairs fall back to the circle test and to doing nothing.
 using CheckAnswer = Collision (*)(TrackObject& a, TrackObject& b);
-using HitAnswer = void (*)(TrackObject& a, TrackObject& b, const Collision& c);
+using HitAnswer = void (*)(TrackObject& a, TrackObject& b, const Collision& c, RandomState& r);
 struct CollisionAnswers {
   CheckAnswer sweptProjectileVsCar = nullptr;
   CheckAnswer mineVsCar = nullptr;
@@ -118,8 +122,10 @@ struct CollisionAnswers {
 };
 CollisionAnswers& collisionAnswers();
 
-// Two-object dispatch: the first matching row of each table answers.
+// Two-object dispatch: the first matching row of each table answers. A hit's effects draw from r
+// (the simulation's generator in the form without it).
 Collision checkCollision(TrackObject& a, TrackObject& b);
-void hit(TrackObject& a, TrackObject& b, const Collision& c);
+void hit(TrackObject& a, TrackObject& b, const Collision& c, RandomState& r);
+inline void hit(TrackObject& a, TrackObject& b, const Collision& c) { hit(a, b, c, randomState()); }
 
 }  // namespace dx

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "app/race_mode.h"
+#include "car/car_draw.h"
 #include "framework/input.h"
 #include "harness_fixture.h"
 
@@ -92,6 +93,18 @@ TEST_F(RaceModeTest, BackResetsTheCarOnTheNearestNodeOfItsLap) {
   EXPECT_EQ(car.angle, target.angle);
   EXPECT_EQ(car.vel, Vec2f(0, 0));
   EXPECT_EQ(car.angularVelocity, 0.0f);
+}
+
+// The car drawing's debug keys act in the update, once per press.
+TEST_F(RaceModeTest, DebugKeysActOncePerPress) {
+  resetCarDrawState();
+  auto& keys = inputState().keysDown;
+  for (int held : {1, 2}) {  // went down this update, then held
+    keys[keyT] = keys[keyReturn] = held;
+    gameUpdateRace(1.0f / 60);
+    EXPECT_EQ(harness().myCar->team, teamSK);
+    EXPECT_TRUE(carDrawState().useAltColors);
+  }
 }
 
 TEST(LapTimes, BucketsByLapIncludingBeforeTheStart) {

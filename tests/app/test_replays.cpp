@@ -10,6 +10,7 @@
 #include "framework/input.h"
 #include "harness_fixture.h"
 #include "map/node_queries.h"
+#include "map/world_step.h"
 
 namespace dx {
 namespace {

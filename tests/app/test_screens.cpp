@@ -15,6 +15,7 @@
 #include "app/race_screen.h"
 #include "framework/input.h"
 #include "framework/png_io.h"
+#include "map/world_step.h"
 #include "screen_fixtures.h"
 #include "test_support.h"
 
@@ -193,6 +194,7 @@ TEST_F(Editor, ReturnSwapsTheBodyColoursUntilPressedAgain) {
   auto& keys = inputState().keysDown;
   auto frameWithReturn = [&](int updatesHeld) {
     keys[keyReturn] = updatesHeld;  // 1: went down this update
+    gameUpdateEdit();
     gameDrawEdit();
     return drawState().swCanvas->data;
   };
@@ -229,6 +231,40 @@ TEST(CarColours, SwapReachesTheCarsOnTheTrack) {
   auto& colours = sharedRecords().teams[car.team].colors;
   std::swap_ranges(colours.begin(), colours.begin() + 2, colours.begin() + 2);
   EXPECT_EQ(drawCar(), swapped);
+}
+
+// ---- the world step does not depend on drawing ----
+
+// The cars' states after 600 world steps of the race scene; with `draw`, the race screen is drawn
+// after every step while the debug keys are pressed, as a frame of the game would.
+std::vector<float> carsAfterSteps(bool draw) {
+  screens::resetScreens(test::sourceDir());
+  screens::loadArt(test::sourceDir());
+  screens::raceScene(test::sourceDir(), CityNight, 8);
+  Map& map = *harness().myMap;
+  for (int i = 0; i < 600; ++i) {
+    stepWorld(map, 1.0f / 60, randomState());  // the simulation's generator: drawing must not touch it
+    if (!draw) continue;
+    for (int32_t k : {keyT, keyReturn, keyM}) inputState().keysDown[k] = 1;
+    sharedRecords().frame += 1;
+    gameDrawRace();
+  }
+  std::vector<float> state;
+  for (const TrackObjectPtr& o : map.trackObjects) {
+    const Car& c = static_cast<const Car&>(*o);
+    state.insert(state.end(), {c.pos.x, c.pos.y, c.vel.x, c.vel.y, c.angle, c.angularVelocity, c.accel,
+                               c.temperature, c.controls.steer, float(c.controls.brake), float(c.currentNode),
+                               c.nodeAlpha, c.targetAngle, float(c.team), float(c.trail.size)});
+    for (int64_t k = 0; k < c.trail.size; ++k) state.insert(state.end(), {c.trail[k].x, c.trail[k].y});
+    if (c.ai) state.insert(state.end(), {c.ai->tightness, c.ai->pidSteering0.integral, float(c.ai->lastActive)});
+  }
+  return state;
+}
+
+TEST(WorldStep, DrawingBetweenStepsChangesNothing) {
+  const std::vector<float> plain = carsAfterSteps(false);
+  EXPECT_EQ(plain.size(), 9u * 15 + 8 * 3 + 9 * 32);
+  EXPECT_EQ(carsAfterSteps(true), plain);
 }
 
 // ---- pictures ----

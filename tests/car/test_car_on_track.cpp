@@ -5,6 +5,7 @@
 #include "car_fixtures.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
+#include "map/world_step.h"
 
 namespace dx {
 namespace {

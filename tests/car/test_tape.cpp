@@ -7,6 +7,7 @@
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
+#include "map/world_step.h"
 
 namespace dx {
 namespace {

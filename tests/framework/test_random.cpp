@@ -60,5 +60,23 @@ TEST(Random, DrawsStayInRange) {
   }
 }
 
+TEST(Random, TheGeneratorsAreSeededAlikeAndDrawApart) {
+  resetRandomGenerators();
+  seedRandom(1700000000);
+  EXPECT_EQ(randomGenerators().seed, 1700000000u);
+  EXPECT_EQ(nextRandom(drawRandom()), 0xa989453025145461ull);
+  EXPECT_EQ(nextRandom(drawRandom()), 0x1956d28fc8b2f14dull);
+  EXPECT_EQ(nextRandom(), 0xa989453025145461ull);  // the drawing's draws took nothing from it
+}
+
+// SplitMix64 over (seed, a, b), worked through by hand: x = seed; x = next(x) ^ a;
+// x = next(x) ^ b; s0 = next(x); s1 = next(x).
+TEST(Random, StreamsOfTheirOwnFollowFromSeedAndPlace) {
+  const RandomState r = streamFor(42, 3, 7);
+  EXPECT_EQ(r.s0, 0xab2f97746e2ea953ull);
+  EXPECT_EQ(r.s1, 0x947dd740846bf300ull);
+  EXPECT_EQ(streamFor(42, 3, 8).s0, 0x8894019cf767cd56ull);
+}
+
 }  // namespace
 }  // namespace dx

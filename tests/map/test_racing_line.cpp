@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "map/node_queries.h"
 #include "map/racing_line.h"
 #include "map_fixtures.h"
@@ -7,6 +9,7 @@
 namespace dx {
 namespace {
 
+using test::ring;
 using test::sourceOf;
 using test::straight;
 using test::turning;
@@ -64,6 +67,43 @@ TEST(RacingLine, OneStepMovesOnlyTheSprings) {
   const std::vector<Vec2f> snapshot = map->racingLine;
   for (int k = 0; k < 10; ++k) iterateRacingLine(*map);
   EXPECT_EQ(map->racingLine, snapshot);
+}
+
+// Every step computed: the relaxation as described, with nothing replayed.
+void computedSteps(Map& map, int steps) {
+  for (int k = 0; k < steps; ++k) {
+    map.racingLineRest = RacingLineRest{};
+    iterateRacingLine(map);
+  }
+}
+
+bool sameBits(const std::vector<RacingLineSpring>& a, const std::vector<RacingLineSpring>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::memcmp(&a[i].pos, &b[i].pos, sizeof(Vec2f)) || std::memcmp(&a[i].vel, &b[i].vel, sizeof(Vec2f)))
+      return false;
+  return true;
+}
+
+TEST(RacingLineRest, ReplayedStepsAreTheComputedOnesBitForBit) {
+  const MapPtr resting = builtWithLine(ring(40)), computed = builtWithLine(ring(40));
+  int steps = 0;
+  while (resting->racingLineRest.cycle.empty() && steps < 50000) {
+    iterateRacingLine(*resting);
+    ++steps;
+  }
+  ASSERT_FALSE(resting->racingLineRest.cycle.empty()) << "the line never came to rest";
+  for (int k = 0; k < 1000; ++k) iterateRacingLine(*resting);
+  EXPECT_FALSE(resting->racingLineRest.cycle.empty());
+  computedSteps(*computed, steps + 1000);
+  EXPECT_TRUE(sameBits(resting->racingLineSprings, computed->racingLineSprings));
+  // A spring moved from outside: the relaxation runs again from there.
+  resting->racingLineSprings[7].vel.x += 0.5f;
+  computed->racingLineSprings[7].vel.x += 0.5f;
+  iterateRacingLine(*resting);
+  computedSteps(*computed, 1);
+  EXPECT_TRUE(resting->racingLineRest.cycle.empty());
+  EXPECT_TRUE(sameBits(resting->racingLineSprings, computed->racingLineSprings));
 }
 
 }  // namespace

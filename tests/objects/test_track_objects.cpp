@@ -50,9 +50,9 @@ class Dispatch : public testing::Test {
     a.sweptProjectileVsCar = [](TrackObject& x, TrackObject& y) { return answer("swept", x, y); };
     a.mineVsCar = [](TrackObject& x, TrackObject& y) { return answer("mine", x, y); };
     a.carVsCar = [](TrackObject& x, TrackObject& y) { return answer("carcar", x, y); };
-    a.projectileHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c) { hitAnswer("projectileHit", x, y, c); };
-    a.mineHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c) { hitAnswer("mineHit", x, y, c); };
-    a.carHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c) { hitAnswer("carHit", x, y, c); };
+    a.projectileHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) { hitAnswer("projectileHit", x, y, c); };
+    a.mineHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) { hitAnswer("mineHit", x, y, c); };
+    a.carHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) { hitAnswer("carHit", x, y, c); };
   }
   void TearDown() override { collisionAnswers() = CollisionAnswers{}; }
 
@@ -169,7 +169,7 @@ TEST(Particles, LiveWhileTtlStaysAtOrAboveZero) {
   int steps = 0;
   float ttl = 0.5f;
   while (ps.inUse == 1) {
-    updateParticles(ps, dt);
+    updateParticles(ps, dt, randomState());
     ttl -= dt;
     ++steps;
   }
@@ -185,8 +185,8 @@ TEST(Particles, DampedMovementAndUndampedWeather) {
   newParticleSystem(2, env);
   Particle* p = newParticle(ps, particleSpark, {0, 0}, {60, 0}, 1, false, 0, 0);
   Particle* w = newParticle(env, particleRain, {0, 0}, {1, 2}, 1, false, 0, 0);
-  updateParticles(ps, 1.0f / 60);
-  updateWeather(env, 1.0f / 60);
+  updateParticles(ps, 1.0f / 60, randomState());
+  updateWeather(env, 1.0f / 60, randomState());
   EXPECT_EQ(p->pos, (Vec2f{1, 0}));
   EXPECT_FLOAT_EQ(p->vel.x, 60 * 0.97f);
   EXPECT_EQ(w->pos, (Vec2f{1, 2}));  // moved by its velocity per step
@@ -214,7 +214,7 @@ TEST(Particles, LayerWindowOfSevenNodes) {
     resetRenderState();
     setPerspective(50, 1, 100);
     setCamera3D({0, -20, 20}, {0, 0, 0}, {0, 0, 1});
-    drawParticles(ps, node);
+    drawParticles(ps, node, 1.0 / 60);
     EXPECT_EQ(!test::changedPixels().empty(), node >= 13 && node <= 27) << "layer of node " << node;
   }
 }
