@@ -194,11 +194,7 @@ std::vector<int> scanCodesFor(std::string_view keyNames) {
 
 InputState& inputState() { return gInput; }
 
-void resetInput() {
-  gInput = InputState{};
-  gInput.keymap = {{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229}, {6},
-                    {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
-}
+void resetInput() { gInput = InputState{}; }
 
 void initInput() {
   gInput.controllers.clear();
@@ -339,6 +335,11 @@ bool btnpr(Button b, int repeat) {
                      [&](const auto& c) { return btnpr(*c, b, repeat); });
 }
 
+bool btnp(Button b) {
+  const size_t i = size_t(buttonIndex(b, "btnp"));
+  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(), [&](const auto& c) { return c->buttons[i] == 2; });
+}
+
 bool key(int32_t k) {
   auto it = gInput.keysDown.find(k);
   return it != gInput.keysDown.end() && it->second != 0;
@@ -370,6 +371,13 @@ void setKeyMap(std::string_view s) {
     }
     gInput.keymap[size_t(*b)] = scanCodesFor(entry.substr(colon + 1));
   }
+}
+
+const char* buttonName(Button b) { return kButtonNames[buttonIndex(b, "buttonName")]; }
+
+std::string scanCodeName(int scanCode) {
+  const char* name = scanCode > 0 && scanCode < SDL_NUM_SCANCODES ? SDL_GetScancodeName(SDL_Scancode(scanCode)) : "";
+  return name && *name ? name : "?";
 }
 
 }  // namespace dx
