@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/generation_stats.h"
 #include "app/telemetry.h"
 #include "car/car.h"
 #include "geom/vec.h"
@@ -24,6 +25,8 @@ struct Harness {
   std::vector<ScoredGains> bestAI;
   int64_t iteration = 0;
   float timeSinceStart = 0;
+  std::vector<GenerationStats> history;  // one record per scored generation of this session
+  std::chrono::steady_clock::time_point generationStart;
   std::vector<DataLogRecord> dataLog;
   bool ff = false;
   float time = 0;

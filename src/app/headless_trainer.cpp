@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 #include "app/game.h"
@@ -72,38 +71,17 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
   return o;
 }
 
-GenerationStats currentScores() {
-  const Harness& h = harness();
-  GenerationStats s;
-  if (h.aiCars.empty()) return s;
-  s.best = float(h.aiCars[0]->currentNode);
-  double sum = 0;
-  for (const CarPtr& car : h.aiCars) {
-    s.best = std::max(s.best, float(car->currentNode));
-    sum += double(car->currentNode);
-  }
-  s.mean = float(sum / double(h.aiCars.size()));
-  return s;
-}
-
 GenerationStats runGeneration() {
   Harness& h = harness();
   const float dt = float(loopState().timeStep);
-  const auto start = std::chrono::steady_clock::now();
-  const int64_t before = h.iteration;
-  GenerationStats s;
+  const size_t before = h.history.size();
   // The game's own clock: one map step per update, the next generation at 60 s.
-  while (h.iteration == before) {
+  while (h.history.size() == before) {
     update(*h.myMap, dt);
     h.timeSinceStart += dt;
-    if (h.timeSinceStart >= 60) {
-      s = currentScores();
-      nextIteration();
-    }
+    if (h.timeSinceStart >= 60) nextIteration();
   }
-  s.poolBest = h.bestAI.empty() ? 0.0f : h.bestAI[0].score;
-  s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return s;
+  return h.history.back();
 }
 
 void writeTrainingPlot(const std::string& path, const std::vector<GenerationStats>& history) {
@@ -159,15 +137,13 @@ int runTrainer(const TrainerOptions& o) {
   h.myMap = loadMap("", o.track);
   loadCarComponentSettings(componentsFile);
   nextIteration();
-  std::vector<GenerationStats> history;
   for (int64_t g = 1; g <= o.generations; ++g) {
     const GenerationStats s = runGeneration();
-    history.push_back(s);
     echo("generation ", g, ": best ", fixed(s.best, 0), ", mean ", fixed(s.mean, 1), ", pool best ",
          fixed(s.poolBest, 0), ", ", fixed(s.seconds, 2), " s");
   }
   const std::string plot = joinPath(L.basePath, "assets/training.png");
-  writeTrainingPlot(plot, history);
+  writeTrainingPlot(plot, h.history);
   echo("wrote ", plot);
   return 0;
 }

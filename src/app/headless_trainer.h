@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/generation_stats.h"
+
 namespace dx {
 
 struct TrainerOptions {
@@ -18,16 +20,7 @@ struct TrainerOptions {
 // which of the two it was.
 std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& args, bool& ok);
 
-struct GenerationStats {
-  float best = 0;
-  float mean = 0;
-  float poolBest = 0;
-  double seconds = 0;
-};
-
-// The scores of the cars that are running now.
-GenerationStats currentScores();
-// Runs one generation for 60 s of game time and starts the next; returns its figures.
+// Runs one generation for 60 s of game time and starts the next; returns its record.
 GenerationStats runGeneration();
 // Draws the best and mean score per generation into a PNG.
 void writeTrainingPlot(const std::string& path, const std::vector<GenerationStats>& history);

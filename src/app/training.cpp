@@ -152,7 +152,11 @@ std::vector<float> chooseGains(const std::vector<ScoredGains>& pool) {
 void nextIteration() {
   Harness& h = harness();
   if (h.iteration != 0) {
+    GenerationStats stats = currentScores(h.aiCars);
     scorePopulation(h.bestAI, h.aiCars);
+    stats.poolBest = h.bestAI.empty() ? 0.0f : h.bestAI[0].score;
+    stats.seconds = secondsSince(h.generationStart);
+    h.history.push_back(stats);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);
     savePool(h);
@@ -168,6 +172,7 @@ void nextIteration() {
     h.myMap->trackObjects.push_back(car);
     h.aiCars.push_back(car);
   }
+  h.generationStart = std::chrono::steady_clock::now();
 }
 
 }  // namespace dx
