@@ -5,6 +5,8 @@
 #include "app/editor.h"
 #include "app/race_mode.h"
 #include "app/race_screen.h"
+#include "app/status_panel.h"
+#include "app/view_controls.h"
 #include "framework/canvas.h"
 #include "framework/input.h"
 #include "framework/log.h"
@@ -75,6 +77,7 @@ void gameUpdate(float dt) {
     recalculate(h.myCar->settings);
     printMaxSpeed(*h.myCar);
   }
+  updateViewKeys();
   if (h.carEdit)
     gameUpdateEdit();
   else
@@ -87,6 +90,7 @@ void gameDraw() {
     gameDrawEdit();
   else
     gameDrawRace();
+  if (viewState().keyHelp) drawKeyHelp();
 }
 
 }  // namespace dx
