@@ -153,14 +153,15 @@ void drawGaugeBacking() {
   static const char* const kT[3] = {"###", ".#.", ".#."};
   const DrawState& d = drawState();
   const Pint W = d.screenWidth, H = d.screenHeight, xr = W - 2;
-  // Beside the full extent of each gauge: temperature and speed a fifth of the width, forces a
-  // quarter.
+  // Left of the full extent of each gauge (speed and temperature a fifth of the width, forces a
+  // quarter), on rows no bar reaches: the speed bar grows past its full extent above 200 km/h,
+  // and the row under the forces is drawn as far left as they reach.
   const Pint fifth = W - Pint(std::floor(W / 5.0)), quarter = xr - Pint(std::floor(0.25 * W));
   setColor(kBacking);
   rectfill(quarter - 9, H - 17, W - 1, H - 1);
-  letter(kS, fifth - 6, H - 10, 9);
+  letter(kS, fifth - 6, H - 12, 9);
   letter(kF, quarter - 6, H - 7, 11);
-  letter(kT, fifth - 6, H - 4, 6);
+  letter(kT, fifth - 6, H - 3, 6);
 }
 
 void drawKeyHelp() {

@@ -151,12 +151,12 @@ TEST_F(Panel, TextSitsOnItsBackingInTheTopLeftCorner) {
 TEST_F(Panel, GaugesGetABackingAndALetterEach) {
   test::freshCanvas(kW, kH);
   drawGaugeBacking();
-  // Beside the full gauges: speed and temperature 48 pixels, forces 60 pixels left of x 238.
+  // Left of the full gauges (speed and temperature 48 pixels, forces 60 pixels left of x 238).
   const std::vector<std::pair<std::pair<int, int>, ColorId>> letters{
-      {{187, 126}, 9}, {{188, 126}, 9}, {{187, 127}, 9}, {{186, 128}, 9}, {{187, 128}, 9},       // S
+      {{187, 124}, 9}, {{188, 124}, 9}, {{187, 125}, 9}, {{186, 126}, 9}, {{187, 126}, 9},       // S
       {{172, 129}, 11}, {{173, 129}, 11}, {{174, 129}, 11}, {{172, 130}, 11}, {{173, 130}, 11},  // F
       {{172, 131}, 11},
-      {{186, 132}, 6}, {{187, 132}, 6}, {{188, 132}, 6}, {{187, 133}, 6}, {{187, 134}, 6},  // T
+      {{186, 133}, 6}, {{187, 133}, 6}, {{188, 133}, 6}, {{187, 134}, 6}, {{187, 135}, 6},  // T
   };
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
@@ -165,6 +165,13 @@ TEST_F(Panel, GaugesGetABackingAndALetterEach) {
         if (p == std::make_pair(x, y)) want = int(c);
       ASSERT_EQ(at(x, y), want) << x << ", " << y;
     }
+  // Full force with boost and 300 km/h reach none of them.
+  Car& car = *harness().myCar;
+  car.accelForce = {car.settings.maxaccel, 0};
+  car.boostForce = {car.settings.boostForce, 0};
+  car.vel = {300.0f / 3.6f, 0};
+  drawGauges(car);
+  for (const auto& [p, c] : letters) EXPECT_EQ(at(p.first, p.second), c) << p.first << ", " << p.second;
 }
 
 TEST_F(Panel, OnByDefaultOverTheTrack) {
