@@ -174,14 +174,6 @@ TEST_F(Panel, GaugesGetABackingAndALetterEach) {
   for (const auto& [p, c] : letters) EXPECT_EQ(at(p.first, p.second), c) << p.first << ", " << p.second;
 }
 
-TEST_F(Panel, OnByDefaultOverTheTrack) {
-  sharedRecords().frame += 1;
-  gameDrawRace();
-  EXPECT_EQ(at(0, 0), 64);
-  EXPECT_EQ(at(169, 119), 64);
-  EXPECT_EQ(fontState().currentFontId, 0);  // the gauges' font stays current, as without the panel
-}
-
 TEST(LapLine, ClosedAndOpenTracks) {
   Map loop;
   loop.laps = 3;
@@ -225,9 +217,6 @@ TEST(KeyHelp, ListsTheKeysOfTheKeyMapInForce) {
 
   // A name with a character the font lacks is drawn as '?' rather than failing.
   screens::loadArt(test::sourceDir());
-  test::freshCanvas(kW, kH);
-  drawKeyHelp();
-  EXPECT_EQ(at(4, 4), 64);
   const std::set<std::pair<int, int>> shown = ink("throttle (A): Space, Keypad ?", 6, 6 + 6 * 2);
   test::freshCanvas(kW, kH);
   drawKeyHelp();
