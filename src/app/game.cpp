@@ -5,6 +5,8 @@
 #include "app/editor.h"
 #include "app/race_mode.h"
 #include "app/race_screen.h"
+#include "app/status_panel.h"
+#include "app/view_controls.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/input.h"
@@ -112,6 +114,7 @@ void gameUpdate(float dt) {
   }
   if (keyp(keyF4)) saveBestLap(h.replays, h.trackSlot);
   if (keyp(keyGhost)) toggleGhost(h.replays, *h.myMap);
+  updateViewKeys();
   if (h.carEdit)
     gameUpdateEdit();
   else
@@ -124,6 +127,7 @@ void gameDraw() {
     gameDrawEdit();
   else
     gameDrawRace();
+  if (viewState().keyHelp) drawKeyHelp();
 }
 
 }  // namespace dx

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/replays.h"
+#include "app/generation_stats.h"
 #include "app/telemetry.h"
 #include "car/car.h"
 #include "geom/vec.h"
@@ -25,6 +26,8 @@ struct Harness {
   std::vector<ScoredGains> bestAI;
   int64_t iteration = 0;
   float timeSinceStart = 0;
+  std::vector<GenerationStats> history;  // one record per scored generation of this session
+  std::chrono::steady_clock::time_point generationStart;
   std::vector<DataLogRecord> dataLog;
   bool ff = false;
   float time = 0;

@@ -1,7 +1,6 @@
 #include "app/headless_trainer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -93,20 +92,6 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
   return o;
 }
 
-GenerationStats currentScores() {
-  const Harness& h = harness();
-  GenerationStats s;
-  if (h.aiCars.empty()) return s;
-  s.best = float(h.aiCars[0]->currentNode);
-  double sum = 0;
-  for (const CarPtr& car : h.aiCars) {
-    s.best = std::max(s.best, float(car->currentNode));
-    sum += double(car->currentNode);
-  }
-  s.mean = float(sum / double(h.aiCars.size()));
-  return s;
-}
-
 namespace {
 
 // The cars of a generation are ethereal and nothing in the trainer can touch them, so each
@@ -153,14 +138,10 @@ int64_t defaultThreads() { return std::max<int64_t>(1, int64_t(std::thread::hard
 std::optional<GenerationStats> runGeneration(int64_t threads) {
   Harness& h = harness();
   const float dt = float(loopState().timeStep);
-  const auto start = std::chrono::steady_clock::now();
   driveGeneration(h, threads, dt);
   if (stopSignal()) return std::nullopt;  // abandoned: the pool keeps its last save
-  GenerationStats s = currentScores();
   nextIteration();
-  s.poolBest = h.bestAI.empty() ? 0.0f : h.bestAI[0].score;
-  s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return s;
+  return h.history.back();
 }
 
 std::string formatTrainingRecord(const std::vector<GenerationStats>& history) {
@@ -280,15 +261,14 @@ int runTrainer(const TrainerOptions& o) {
   h.myMap = loadMap("", o.track);
   loadCarComponentSettings(gameFile(componentsFile));
   nextIteration();
-  std::vector<GenerationStats> history;
   for (int64_t g = 1; g <= o.generations; ++g) {
     const std::optional<GenerationStats> s = runGeneration(o.threads);
     if (!s) break;
-    history.push_back(*s);
     echo("generation ", g, ": best ", fixed(s->best, 0), ", mean ", fixed(s->mean, 1), ", pool best ",
          fixed(s->poolBest, 0), ", ", fixed(s->seconds, 2), " s");
     if (stopSignal()) break;
   }
+  const std::vector<GenerationStats>& history = h.history;
   writeTrainingFiles(history, o.track);
   writeChampion(o.track);
   if (stopSignal()) {

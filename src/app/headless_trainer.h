@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/generation_stats.h"
+
 namespace dx {
 
 // All cores, and at least one thread.
@@ -22,17 +24,8 @@ struct TrainerOptions {
 // which of the two it was.
 std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& args, bool& ok);
 
-struct GenerationStats {
-  float best = 0;
-  float mean = 0;
-  float poolBest = 0;
-  double seconds = 0;
-};
-
-// The scores of the cars that are running now.
-GenerationStats currentScores();
 // Runs one generation for 60 s of game time, its cars shared out over `threads` threads, and
-// starts the next; returns its figures, or nothing when a stop signal abandoned it. The outcome
+// starts the next; returns its record, or nothing when a stop signal abandoned it. The outcome
 // does not depend on the number of threads.
 std::optional<GenerationStats> runGeneration(int64_t threads);
 // The per-generation record as CSV: a header line, then generation, best, mean, pool best and

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/status_panel.h"
+#include "app/view_controls.h"
 #include "framework/canvas.h"
 #include "framework/font.h"
 #include "framework/numeric.h"
@@ -60,7 +62,7 @@ std::vector<Node> nodesFarthestFirst(const Map& map, const AABB& box, int64_t ca
 
 void gameDrawRace() {
   Harness& h = harness();
-  const Car& car = *h.myCar;
+  const Car& car = followedCar();
   const Map& map = *h.myMap;
   const DrawState& d = drawState();
   cls();
@@ -81,7 +83,10 @@ void gameDrawRace() {
   drawWeather(map.envPS, loopState().timeStep);
   setCamera(0, 0);
   stencilMode(stencilAlways);
+  const bool panel = viewState().panel;
+  if (panel) drawGaugeBacking();
   drawGauges(car);
+  if (panel) drawStatusPanel(car);
 }
 
 void drawGauges(const Car& car) {

@@ -1,5 +1,6 @@
 #pragma once
-// The race screen: the track around the user's car and the gauges.
+// The race screen: the track around the followed car (the user's unless the view follows an
+// AI car) and the gauges, with the status panel over them while it is on.
 namespace dx {
 
 class Car;

@@ -167,7 +167,11 @@ void nextIteration() {
   Harness& h = harness();
   if (h.iteration != 0) {
     keepChampion(h.replays, h.aiCars);
+    GenerationStats stats = currentScores(h.aiCars);
     scorePopulation(h.bestAI, h.aiCars);
+    stats.poolBest = h.bestAI.empty() ? 0.0f : h.bestAI[0].score;
+    stats.seconds = secondsSince(h.generationStart);
+    h.history.push_back(stats);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);
     savePool(h);
@@ -183,6 +187,7 @@ void nextIteration() {
     h.myMap->trackObjects.push_back(car);
     h.aiCars.push_back(car);
   }
+  h.generationStart = std::chrono::steady_clock::now();
 }
 
 void stepRun(Map& map, float& runClock, float dt, RandomState& r) {

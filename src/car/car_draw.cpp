@@ -150,7 +150,7 @@ void Car::draw3d() {
   if (gCarDraw.useAltColors) std::swap_ranges(colours.begin(), colours.begin() + 2, colours.begin() + 2);
   drawComponents(*this, colours);
   engine(*this);
-  if (!ai) return;
+  if (!ai || !gCarDraw.aiLines) return;
   const Vec2f vectors[3] = {ai->debugVector, ai->debugVector2, ai->debugVector3};
   for (int i = 0; i < 3; ++i) {
     setColor(11 + i);

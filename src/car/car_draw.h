@@ -1,5 +1,5 @@
 #pragma once
-// The car drawing's colour and body choices, which the debug keys change.
+// The state of the car drawing's debug keys, and whether AI cars show their aim lines.
 #include <cstdint>
 
 namespace dx {
@@ -7,6 +7,7 @@ namespace dx {
 struct CarDrawState {
   bool useAltColors = false;
   int64_t carModelIndex = 0;  // which body model 'm' has loaded (car.obj .. car4.obj)
+  bool aiLines = true;        // the AI's three debug vectors from each AI car
 };
 
 CarDrawState& carDrawState();

@@ -336,9 +336,8 @@ bool btnpr(Button b, int repeat) {
 }
 
 bool btnp(Button b) {
-  const int i = buttonIndex(b, "btnp");
-  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(),
-                     [&](const auto& c) { return c->buttons[size_t(i)] == 2; });
+  const size_t i = size_t(buttonIndex(b, "btnp"));
+  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(), [&](const auto& c) { return c->buttons[i] == 2; });
 }
 
 bool key(int32_t k) {
@@ -372,6 +371,13 @@ void setKeyMap(std::string_view s) {
     }
     gInput.keymap[size_t(*b)] = scanCodesFor(entry.substr(colon + 1));
   }
+}
+
+const char* buttonName(Button b) { return kButtonNames[buttonIndex(b, "buttonName")]; }
+
+std::string scanCodeName(int scanCode) {
+  const char* name = scanCode > 0 && scanCode < SDL_NUM_SCANCODES ? SDL_GetScancodeName(SDL_Scancode(scanCode)) : "";
+  return name && *name ? name : "?";
 }
 
 }  // namespace dx

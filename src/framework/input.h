@@ -52,10 +52,10 @@ using ControllerFunc = std::function<void(Controller&)>;
 struct InputState {
   std::vector<std::shared_ptr<Controller>> controllers;  // [0] is the keyboard once initialised
   std::unordered_map<int32_t, int> keysDown;  // 0 up, n >= 1 held for n updates (1 = pressed now)
-  // Scan codes per button; the default map is part of the state itself, so the program's start-up
-  // and a test's reset both begin with it.
-  std::array<std::vector<int>, kButtonCount> keymap = {{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229},
-                                                        {6}, {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
+  // Scan codes per button, from start-up on: the arrows and W/A/S/D, Z, X, the Shifts, C, F, G,
+  // H, V, B, N, Return, and Escape with Backspace.
+  std::array<std::vector<int>, kButtonCount> keymap{{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229},
+                                                     {6}, {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
   bool aKeyWasPressed = false, aKeyWasReleased = false;
   std::vector<KeyListener> keyListeners;
   std::vector<EventListener> eventListeners;
@@ -95,12 +95,17 @@ bool btnpr(const Controller& c, Button b, int repeat);
 // True when any controller holds / reports b as pressed or repeating every `repeat` updates.
 bool btn(Button b);
 bool btnpr(Button b, int repeat);
-// True in the first update after any controller pressed b (no repeat, sticks not counted).
+// True in the one update in which some controller's button b went down (its counter is 2).
 bool btnp(Button b);
 bool key(int32_t k);
 bool keyp(int32_t k);
 
 // Replaces the key lists of the buttons named in a string such as "Left:Left,A;A:Space".
 void setKeyMap(std::string_view s);
+// The name a button has in key-map strings ("Left" .. "Back").
+const char* buttonName(Button b);
+// The platform's name of a scan code, as key-map strings write it ("Left Shift"); "?" for a
+// code it does not know.
+std::string scanCodeName(int scanCode);
 
 }  // namespace dx

@@ -16,8 +16,7 @@ namespace {
 // Every vertex of a model projected once; faces share their corners.
 std::vector<ScreenPoint> projectVertices(const Model& m) {
   std::vector<ScreenPoint> out;
-  out.reserve(m.vertices.size());
-  for (Vec3f v : m.vertices) out.push_back(project(v));
+  projectPoints(m.vertices, out);
   return out;
 }
 
@@ -26,15 +25,18 @@ struct Corners {
   int n;
 };
 
+[[noreturn]] __attribute__((noinline)) void badVertexIndex(const Model& m, int64_t k, size_t n) {
+  throw IndexError("model " + m.filename + ": vertex index " + std::to_string(k) + " outside " + std::to_string(n) +
+                   " vertices");
+}
+
 // Loaded models have their indices checked by the loader; a model built in code that refers
 // past its vertex list is a programming error.
-Corners corners(const Model& m, const std::vector<ScreenPoint>& projected, const Face& f) {
+inline Corners corners(const Model& m, const std::vector<ScreenPoint>& projected, const Face& f) {
   Corners c{{}, f.isQuad() ? 4 : 3};
   for (int i = 0; i < c.n; ++i) {
     const int64_t k = f.vertexIndices[i];
-    if (k < 0 || uint64_t(k) >= projected.size())
-      throw IndexError("model " + m.filename + ": vertex index " + std::to_string(k) + " outside " +
-                       std::to_string(projected.size()) + " vertices");
+    if (k < 0 || uint64_t(k) >= projected.size()) badVertexIndex(m, k, projected.size());
     c.p[i] = &projected[size_t(k)];
   }
   return c;

@@ -56,20 +56,33 @@ inline void restoreStencil() {
 
 inline Pint pix(float v) { return Pint(v); }
 
-}  // namespace
-
-ScreenPoint projectClip(Vec4f v) {
-  const RenderState& r = renderState();
+inline ScreenPoint toScreen(Vec4f v, float width, float height) {
   ScreenPoint p;
   if (!(v.w > 0.0f)) return p;
   p.visible = v.w > std::fabs(v.z / v.w);
-  p.x = holdPixel(std::floor((-v.x / v.w + 1.0f) * 0.5f * r.perspectiveWidth));
-  p.y = holdPixel(std::floor((-v.y / v.w + 1.0f) * 0.5f * r.perspectiveHeight));
+  p.x = holdPixel(std::floor((-v.x / v.w + 1.0f) * 0.5f * width));
+  p.y = holdPixel(std::floor((-v.y / v.w + 1.0f) * 0.5f * height));
   p.z = v.z / v.w;
   return p;
 }
 
+}  // namespace
+
+ScreenPoint projectClip(Vec4f v) {
+  const RenderState& r = renderState();
+  return toScreen(v, r.perspectiveWidth, r.perspectiveHeight);
+}
+
 ScreenPoint project(Vec3f p) { return projectClip(toClip(p)); }
+
+void projectPoints(std::span<const Vec3f> points, std::vector<ScreenPoint>& out) {
+  refreshMVP();
+  const RenderState& r = renderState();
+  const Mat4 mvp = r.mvp;
+  const float width = r.perspectiveWidth, height = r.perspectiveHeight;
+  out.resize(points.size());
+  for (size_t i = 0; i < points.size(); ++i) out[i] = toScreen(mvp * vec4f(points[i], 1.0f), width, height);
+}
 
 uint8_t getDepthValue(float z) {
   const float v = z * z * 255.0f;
@@ -79,8 +92,8 @@ uint8_t getDepthValue(float z) {
 }
 
 void trifillDepth(const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoint& p2) {
-  const float area = (p1.x - p0.x) * (p2.y - p0.y) - (p1.y - p0.y) * (p2.x - p0.x);
-  if (area < 0.01f) return;  // back faces and slivers
+  if (!frontFacing(p0, p1, p2)) return;  // back faces and slivers
+  const float area = screenArea(p0, p1, p2);
   DrawState& d = drawState();
   const RenderState& r = renderState();
   const int64_t x0 = int64_t(p0.x) - d.cameraX, y0 = int64_t(p0.y) - d.cameraY;
@@ -106,13 +119,17 @@ void trifillDepth(const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoin
     uint8_t* const stencil = d.stencilBuffer->data.data();
     const size_t pitch = size_t(d.screenWidth);
     int lastCode = -1;
+    // A narrow box tests its pixels one by one; a wide one finds each row's span by division.
+    const bool narrow = maxx - minx < 16;
     for (int64_t y = miny; y <= maxy; ++y) {
       int64_t lo = 0, hi = maxx - minx;
-      for (int i = 0; i < 3; ++i) edgeSpan(w[i], a[i], lo, hi);
+      if (!narrow)
+        for (int i = 0; i < 3; ++i) edgeSpan(w[i], a[i], lo, hi);
       int64_t e0 = w[0] + a[0] * lo, e1 = w[1] + a[1] * lo, e2 = w[2] + a[2] * lo;
       const size_t rowStart = size_t(y) * pitch;
       const unsigned ditherRow = unsigned(pattern >> (4 * (y & 3)));
       for (int64_t k = lo; k <= hi; ++k, e0 += a[0], e1 += a[1], e2 += a[2]) {
+        if ((e0 | e1 | e2) < 0) continue;  // outside an edge
         const float z = (float(e0) / area) * z0 + (float(e1) / area) * z1 + (float(e2) / area) * z2;
         const uint8_t code = getDepthValue(z);
         lastCode = code;
@@ -131,13 +148,6 @@ void trifillDepth(const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoin
     if (lastCode >= 0) setStencilRef(uint8_t(lastCode));
   }
   restoreStencil();
-}
-
-void fillProjected(const ScreenPoint* const* p, int n) {
-  for (int i = 0; i < n; ++i)
-    if (!p[i]->visible) return;
-  trifillDepth(*p[0], *p[1], *p[2]);
-  if (n == 4) trifillDepth(*p[0], *p[2], *p[3]);
 }
 
 void outlineProjected(const ScreenPoint* const* p, int n) {

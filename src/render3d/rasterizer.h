@@ -3,6 +3,8 @@
 // framebuffer. Depth lives in the framework's stencil buffer: every filled pixel carries an 8-bit
 // depth code as the stencil reference, and the stencil test `stencilLEqual` is the depth test.
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "geom/vec.h"
 
@@ -21,9 +23,22 @@ struct ScreenPoint {
 ScreenPoint projectClip(Vec4f v);
 // Projects a model-space point through the current mvp.
 ScreenPoint project(Vec3f p);
+// Projects many model-space points through the current mvp into out (resized to match), as
+// project does one by one.
+void projectPoints(std::span<const Vec3f> points, std::vector<ScreenPoint>& out);
 
 // Depth code of a normalised depth: trunc(clamp(z * z * 255, 0, 255)).
 uint8_t getDepthValue(float z);
+
+// Twice the signed screen area of a projected triangle, positive when its corners run
+// clockwise on screen.
+inline float screenArea(const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoint& p2) {
+  return (p1.x - p0.x) * (p2.y - p0.y) - (p1.y - p0.y) * (p2.x - p0.x);
+}
+// Whether trifillDepth draws anything of the triangle; most faces of a small model do not.
+inline bool frontFacing(const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoint& p2) {
+  return !(screenArea(p0, p1, p2) < 0.01f);
+}
 
 // Fills a projected triangle whose corners run clockwise on screen; the other winding and
 // slivers below 0.01 pixels of area are culled. Tests and writes depth as set by setUseDepth.
@@ -38,7 +53,12 @@ void tri3d(Vec3f a, Vec3f b, Vec3f c);
 void quad3d(Vec3f a, Vec3f b, Vec3f c, Vec3f d);
 // The same from corners already projected (whole models project each vertex once). n is 3
 // or 4.
-void fillProjected(const ScreenPoint* const* corners, int n);
+inline void fillProjected(const ScreenPoint* const* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!p[i]->visible) return;
+  if (frontFacing(*p[0], *p[1], *p[2])) trifillDepth(*p[0], *p[1], *p[2]);
+  if (n == 4 && frontFacing(*p[0], *p[2], *p[3])) trifillDepth(*p[0], *p[2], *p[3]);
+}
 void outlineProjected(const ScreenPoint* const* corners, int n);
 // A line clipped at z = 0 of clip space.
 void line3d(Vec3f a, Vec3f b);

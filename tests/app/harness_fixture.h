@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/game.h"
+#include "app/view_controls.h"
 #include "car/car.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
@@ -67,6 +68,7 @@ class HarnessTest : public testing::Test {
     loopState().basePath = base.string() + "/";
     loopState().assetPath = gameDir() + "/assets";
     resetHarness();
+    resetViewState();
     resetSharedRecords();
     seedRandom(12345);
     testing::internal::CaptureStdout();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/view_controls.h"
 #include "car/ai_driver.h"
 #include "car/car.h"
 #include "car/car_draw.h"
@@ -39,6 +40,7 @@ inline void resetScreens(const std::string& sourceDir) {
   resetSharedRecords();
   resetItemTypes();
   resetHarness();
+  resetViewState();
   resetInput();
   loopState().assetPath = sourceDir + "/assets";
   loopState().basePath = sourceDir + "/";

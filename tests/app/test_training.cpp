@@ -78,6 +78,39 @@ TEST_F(HarnessTest, KthScoringWritesItsDebugLine) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "iteration: , 1\niteration: , 2\niteration: , 3\n");
 }
 
+// The record the panel shows and the trainer plots: one per scored generation.
+// The record the status panel shows and the trainer prints and plots: one per scored generation.
+TEST_F(HarnessTest, ScoringRecordsTheGeneration) {
+  Harness& h = harness();
+  auto next = [] {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    nextIteration();
+    testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+  };
+  next();
+  EXPECT_TRUE(h.history.empty());
+  double sum = 0;
+  for (size_t i = 0; i < h.aiCars.size(); ++i) {
+    h.aiCars[i]->currentNode = int64_t(i % 7) - 3;
+    sum += double(int64_t(i % 7) - 3);
+  }
+  h.aiCars[17]->currentNode = 9;
+  sum += 9 - (17 % 7 - 3);
+  next();
+  ASSERT_EQ(h.history.size(), 1u);
+  EXPECT_EQ(h.history[0].best, 9.0f);
+  EXPECT_EQ(h.history[0].mean, float(sum / 100));
+  EXPECT_EQ(h.history[0].poolBest, 9.0f);
+  EXPECT_GE(h.history[0].seconds, 0.0);
+  for (const CarPtr& car : h.aiCars) car->currentNode = 1;
+  next();
+  ASSERT_EQ(h.history.size(), 2u);
+  EXPECT_EQ(h.history[1].best, 1.0f);
+  EXPECT_EQ(h.history[1].poolBest, 9.0f);
+}
+
 TEST_F(HarnessTest, LoadedPoolSeedsTheNextGeneration) {
   writePool(R"([{"score": 7, "weights": [0.5, 0.25, 2]}, {"score": 3.5, "weights": [1, 2, 3]}])");
   testing::internal::CaptureStdout();

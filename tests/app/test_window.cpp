@@ -3,10 +3,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <functional>
 #include <thread>
 
 #include "app/process_runner.h"
@@ -262,6 +264,87 @@ TEST_F(WindowTest, GhostTapeLoadedAndSavedWithF4) {
   EXPECT_NE(game.out().find("no ghost: Unable to open file: " + (run / "nothing.tape").string()), std::string::npos)
       << game.out();
   tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
+size_t count(const std::string& text, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
+
+// F10 once more: the picture it saved (file names tell seconds apart, so one second passes first).
+SurfacePtr screenshot(test::GameProcess& game, const std::function<void(const std::string&)>& tap) {
+  static const std::string kSaved = "saved screenshot to: , ";
+  const size_t before = count(game.err(), kSaved);
+  std::this_thread::sleep_for(1s);
+  tap("F10");
+  for (int i = 0; i < 50 && count(game.err(), kSaved) == before; ++i) std::this_thread::sleep_for(100ms);
+  const std::string err = game.err();
+  if (count(err, kSaved) == before) return nullptr;
+  const size_t from = err.rfind(kSaved) + kSaved.size();
+  return loadSurfaceRGBA(err.substr(from, err.find('\n', from) - from));
+}
+
+struct Rgb {
+  uint8_t r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+Rgb pixel(const Surface& s, int x, int y) {
+  const uint8_t* p = &s.data[size_t(y * s.w + x) * 4];
+  return {p[0], p[1], p[2]};
+}
+// Share of the pixels of the box (x0, y0) - (x1, y1) that have colour c.
+double share(const Surface& s, int x0, int y0, int x1, int y1, Rgb c) {
+  int n = 0;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) n += pixel(s, x, y) == c;
+  return double(n) / double((x1 - x0 + 1) * (y1 - y0 + 1));
+}
+// The right end of the panel's fifth line ("following: ..."): its last orange pixel inside the
+// panel's backing, whose width the backing's top row shows.
+int followingLineEnd(const Surface& s, Rgb backing, Rgb orange) {
+  int right = 0;
+  while (right < s.w && pixel(s, right, 0) == backing) ++right;
+  int end = -1;
+  for (int y = 26; y <= 30; ++y)
+    for (int x = 0; x < right; ++x)
+      if (pixel(s, x, y) == orange) end = std::max(end, x);
+  return end;
+}
+
+TEST_F(WindowTest, TabF1AndCChangeWhatTheScreenShows) {
+  startGame();
+  const Rgb backing{20, 20, 28}, orange{255, 163, 0}, blue{41, 173, 255};
+  auto press = [this](const std::string& key) { tap(key); };
+  tap("r");  // a generation of training cars to follow
+  ASSERT_TRUE(game.waitForOutput("loaded 0 pid settings", 5s)) << game.out();
+  std::this_thread::sleep_for(2s);  // they move off the start
+
+  const SurfacePtr panel = screenshot(game, press);
+  ASSERT_TRUE(panel) << game.err();
+  EXPECT_GT(share(*panel, 0, 0, 60, 37, backing), 0.5) << "no status panel in the top left corner";
+  const int youEnd = followingLineEnd(*panel, backing, orange);
+  EXPECT_GT(youEnd, 40);
+
+  tap("Tab");
+  const SurfacePtr bare = screenshot(game, press);
+  ASSERT_TRUE(bare) << game.err();
+  EXPECT_LT(share(*bare, 0, 0, 60, 37, backing), 0.05) << "Tab did not hide the panel";
+
+  tap("Tab");
+  tap("c");  // the Y button: the leading training car
+  const SurfacePtr following = screenshot(game, press);
+  ASSERT_TRUE(following) << game.err();
+  EXPECT_GT(followingLineEnd(*following, backing, orange), youEnd + 4) << "\"following: AI #k\" is longer than \"you\"";
+
+  tap("F1");
+  const SurfacePtr help = screenshot(game, press);
+  ASSERT_TRUE(help) << game.err();
+  EXPECT_GT(share(*help, 8, 40, 160, 90, backing), 0.5) << "no key help";
+  EXPECT_GT(share(*help, 6, 6, 40, 10, blue), 0.1) << "no \"KEYS\" title";
+
+  tap("ctrl+q");  // the game ran on through all of it
   EXPECT_EQ(game.wait(10s), 0) << game.err();
 }
 

@@ -67,21 +67,29 @@ TEST_F(ShippedArt, PaletteKeepsTheDefaultRoles) {
   EXPECT_GT(palette_.size, 64);
 }
 
-TEST_F(ShippedArt, TeamRampsRunDarkToLightInRow32) {
+// A car is a few pixels on screen and mostly shows the tops of its parts, in its team's body
+// colour: that colour must stand well clear of the road of every shipped style (palette entries 1,
+// 5 and 13: city night, desert, snow), the user's team (0) most of all, and the user's car must
+// not look like the training cars (team 1).
+TEST_F(ShippedArt, TeamColoursInRow32StandOutOnEveryRoad) {
   auto luma = [&](int c) {
     const RGB& k = palette_.colors[c];
     return 0.299f * float(k.r) + 0.587f * float(k.g) + 0.114f * float(k.b);
   };
   std::set<int> seen;
-  for (int team = 0; team < 6; ++team)
+  for (int team = 0; team < 6; ++team) {
     for (int j = 0; j < 8; ++j) {
       const int c = sget(8 * team + j, 32);
       EXPECT_EQ(c, teamRampFirst + 8 * team + j);
       EXPECT_TRUE(seen.insert(c).second);
-      if (j > 0) {
-        EXPECT_GT(luma(c), luma(sget(8 * team + j - 1, 32))) << team << " " << j;
-      }
     }
+    const int body = sget(8 * team + 1, 32), dark = sget(8 * team, 32);
+    EXPECT_LT(luma(dark), luma(body) - 100) << team;
+    for (int road : {1, 5, 13}) EXPECT_GT(luma(body) - luma(road), team == 0 ? 75 : 40) << team << " " << road;
+  }
+  const RGB& user = palette_.colors[size_t(sget(1, 32))];
+  const RGB& ai = palette_.colors[size_t(sget(9, 32))];
+  EXPECT_GT(std::abs(user.r - ai.r) + std::abs(user.g - ai.g) + std::abs(user.b - ai.b), 250);
 }
 
 TEST_F(ShippedArt, FixedSpritesAndPropsHavePixels) {

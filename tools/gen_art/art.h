@@ -14,8 +14,9 @@ struct NamedColor {
   std::string name;
 };
 
-// Palette layout: 0-15 the framework's default roles; 16-63 six team ramps of eight, dark to
-// light; then ramps for the scenery and tilesets (see artPaletteText for the ranges).
+// Palette layout: 0-15 the framework's default roles; 16-63 six teams of eight colours in the
+// order of the car models' colour slots (dark, body, shade, accent, trim, metal, glass, lamp);
+// then ramps, dark to light, for the scenery and tilesets (see artPaletteText for the ranges).
 inline constexpr int teamRampFirst = 16;
 std::vector<NamedColor> artColors();
 Palette artPalette();
@@ -32,7 +33,7 @@ const std::vector<PropSprite>& propSprites();
 inline constexpr int snowTreeBase = 88, snowTreeTier = 90, snowTreeSnow = 120;
 inline constexpr int fogDense = 54, fogMedium = 86, fogFaint = 118;
 
-// 128 x 128 indexed sheet, 8 x 8 tiles; pixel row 32 holds the team ramps.
+// 128 x 128 indexed sheet, 8 x 8 tiles; pixel row 32 holds the team colours.
 SurfacePtr artSpritesheet();
 
 // RGBA font images in the marker-column format, glyphs in the order of fontChars and

@@ -13,6 +13,7 @@ constexpr float kPi = 3.14159265f;
 
 // Palette indices of the ramps (see palette_art.cpp), dark to light.
 constexpr int kShadow = 1, kWhite = 7, kLightGrey = 6;
+constexpr int kTeamGreen = teamRampFirst + 3 * 8;  // its body, shade and trim
 constexpr int kGrey = 64, kLeaf = 72, kRock = 84, kSnow = 90, kWater = 96, kBark = 102, kCactus = 106,
               kGlow = 110;
 
@@ -212,7 +213,7 @@ void smallDome(const Sheet& sh, int spr, float r, int first, int count, int seed
 }
 
 void teamSwatches(const Sheet& sh) {
-  // Tiles 64-69: tile i shows team i's ramp as eight columns, so pixel row 32 reads the ramp.
+  // Tiles 64-69: tile i shows team i's eight colours as columns, so pixel row 32 reads them.
   for (int team = 0; team < 6; ++team)
     for (int y = 0; y < 8; ++y)
       for (int j = 0; j < 8; ++j) sh.put(8 * team + j, 32 + y, teamRampFirst + 8 * team + j);
@@ -238,7 +239,7 @@ void handDrawn(const Sheet& sh) {
              ".rrrRRR.",
              "c.RRRR.c",
              ".cc..cc."},
-            {{'y', kGlow + 2}, {'h', 22}, {'r', 20}, {'R', 18}, {'c', kWater + 5}});
+            {{'y', kGlow + 2}, {'h', 14}, {'r', 8}, {'R', 2}, {'c', kWater + 5}});
   drawAscii(sh, 7, 1, 1,  // green channel buoy
             {"...yy...",
              "..yKKy..",
@@ -248,7 +249,7 @@ void handDrawn(const Sheet& sh) {
              ".rrrRRR.",
              "c.RRRR.c",
              ".cc..cc."},
-            {{'y', kGlow + 2}, {'h', 46}, {'r', 44}, {'R', 42}, {'c', kWater + 5}});
+            {{'y', kGlow + 2}, {'h', kTeamGreen + 1}, {'r', kTeamGreen + 2}, {'R', kTeamGreen + 4}, {'c', kWater + 5}});
   drawAscii(sh, 5, 1, 1,  // barrel cactus in flower
             {"...pq...",
              "..cpqC..",

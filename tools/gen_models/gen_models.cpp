@@ -352,7 +352,8 @@ Mesh coverVisor() {
   return m;
 }
 
-// ---- pods: beside the hull, x from about 1.5 to 3, resting on z = 0 ----
+// ---- pods: beside the hull, x from about 1.5 to 3, resting on z = 0; darker than the body, so
+// that seen from above a car is a light hull between two dark pods ----
 
 Mesh podSide() {
   Mesh m;
@@ -361,7 +362,7 @@ Mesh podSide() {
     loft(h,
          {disc(-3.4f, cx, cz, 0.3f, 0.3f, 8), disc(-2.6f, cx, cz, 0.62f, 0.6f, 8), disc(2.6f, cx, cz, 0.62f, 0.6f, 8),
           disc(3.7f, cx, cz, 0.4f, 0.4f, 8)},
-         frontFace(kLight, shaded(kBody, kShade)));
+         frontFace(kLight, shaded(kShade, kDark)));
     box(h, {1.0f, -1.0f, 0.5f}, {1.7f, 1.6f, 0.8f}, uniform(kDark));  // strut to the hull
   });
   return m;
@@ -374,7 +375,7 @@ Mesh podBlister() {
     loft(h,
          {disc(-1.6f, cx, cz, 0.5f, 0.5f, 8), disc(-1.0f, cx, cz, 0.72f, 0.7f, 8), disc(1.6f, cx, cz, 0.72f, 0.7f, 8),
           disc(2.5f, cx, cz, 0.3f, 0.35f, 8)},
-         frontFace(kDark, shaded(kBody, kShade)));
+         frontFace(kDark, shaded(kShade, kDark)));
     box(h, {1.0f, -0.6f, 0.55f}, {1.5f, 1.4f, 0.85f}, uniform(kDark));
   });
   return m;

@@ -1,0 +1,175 @@
+#include "app/status_panel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/view_controls.h"
+#include "framework/canvas.h"
+#include "framework/font.h"
+#include "framework/input.h"
+#include "map/track.h"
+
+namespace dx {
+
+namespace {
+
+constexpr ColorId kBacking = 64;  // the darkest grey, just off black, so black bars still show
+constexpr Pint kLine = 6;         // 5-row glyphs and one blank row
+constexpr Pint kPad = 2;
+
+std::string fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+// What the 5x5 font can draw: any other byte (a '|' or UTF-8 in a track or key name) shows as
+// '?', since measuring a character the font lacks is an error.
+std::string printable(std::string s) {
+  for (char& c : s)
+    if (c == '\n' || font5x5Chars.find(c) == std::string_view::npos) c = '?';
+  return s;
+}
+
+// Lines on a dark box whose top-left corner is (x, y), each in its colour; the current font is
+// kept.
+void textBox(const std::vector<std::string>& lines, const std::vector<ColorId>& colors, Pint x, Pint y) {
+  const int64_t font = fontState().currentFontId;
+  setFont(1);
+  Pint w = 0;
+  for (const std::string& l : lines) w = std::max(w, textWidth(printable(l)));
+  setColor(kBacking);
+  rectfill(x, y, x + w + kPad, y + kLine * Pint(lines.size()) + kPad);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    setColor(colors[std::min(i, colors.size() - 1)]);
+    print(printable(lines[i]), x + kPad, y + kPad + kLine * Pint(i));
+  }
+  setFont(font);
+}
+
+// A 3 x 3 letter for a gauge, rows from the top, '#' ink.
+void letter(const char* const rows[3], Pint x, Pint y, ColorId c) {
+  setColor(c);
+  for (Pint r = 0; r < 3; ++r)
+    for (Pint i = 0; i < 3; ++i)
+      if (rows[r][i] == '#') pset(x + i, y + r);
+}
+
+std::string keysOf(Button b) {
+  const std::vector<int>& codes = inputState().keymap[size_t(b)];
+  if (codes.empty()) return "none";
+  std::string out;
+  for (int code : codes) {
+    if (!out.empty()) out += ", ";
+    out += scanCodeName(code);
+  }
+  return out;
+}
+
+std::string buttonLine(const std::string& action, std::initializer_list<Button> buttons) {
+  std::string names, keys;
+  for (Button b : buttons) {
+    if (!names.empty()) {
+      names += '/';
+      keys += " / ";
+    }
+    names += buttonName(b);
+    keys += keysOf(b);
+  }
+  return action + " (" + names + "): " + keys;
+}
+
+}  // namespace
+
+std::string lapLine(const Car& car, const Map& map) {
+  const std::vector<float>& t = car.lapTimes;
+  if (!isLooping(map)) return t.empty() ? "lap open" : "lap open  time " + fixed(t.back(), 2);
+  int64_t lap = int64_t(t.size());
+  if (t.empty()) {
+    const float n = float(map.path.size());
+    lap = 1 + (n > 0 ? std::max<int64_t>(0, int64_t(std::trunc(float(car.currentNode) / n))) : 0);
+  }
+  const std::string head = "lap " + std::to_string(lap) + "/" + std::to_string(map.laps);
+  if (t.size() < 2) return head + "  last --  best --";
+  const float best = *std::min_element(t.begin(), t.end() - 1);
+  return head + "  last " + fixed(t[t.size() - 2], 2) + "  best " + fixed(best, 2);
+}
+
+std::vector<std::string> panelLines(const Car& followed) {
+  const Harness& h = harness();
+  const Map& map = *h.myMap;
+  std::vector<std::string> lines;
+  lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name);
+  std::string gen = "gen " + std::to_string(h.history.size() + 1) + "  left " +
+                    fixed(std::max(0.0f, 60.0f - h.timeSinceStart), 1) + " s";
+  if (h.ff) gen += "  2x";
+  lines.push_back(gen);
+  if (h.history.empty()) {
+    lines.push_back("last gen: none yet");
+  } else {
+    const GenerationStats& g = h.history.back();
+    lines.push_back("last gen: best " + fixed(g.best, 0) + "  mean " + fixed(g.mean, 1));
+  }
+  if (h.bestAI.empty()) {
+    lines.push_back("pool: empty");
+  } else {
+    const auto best = std::max_element(h.bestAI.begin(), h.bestAI.end(),
+                                       [](const ScoredGains& a, const ScoredGains& b) { return a.score < b.score; });
+    lines.push_back("pool best " + fixed(best->score, 0));
+  }
+  const int64_t ai = followedAiNumber();
+  lines.push_back("following: " + (ai ? "AI #" + std::to_string(ai) : std::string("you")) + ", node " +
+                  std::to_string(followed.currentNode));
+  lines.push_back(lapLine(followed, map));
+  return lines;
+}
+
+std::vector<std::string> keyHelpLines() {
+  return {
+      "KEYS  (F1 closes)",
+      buttonLine("steer", {Button::Left, Button::Right}),
+      buttonLine("throttle", {Button::A}),
+      buttonLine("brake", {Button::B}),
+      buttonLine("boost", {Button::X}),
+      buttonLine("follow AI", {Button::Y}),
+      buttonLine("AI aim lines", {Button::L1}),
+      buttonLine("reset car", {Button::Back}),
+      buttonLine("editor slot", {Button::Up, Button::Down}),
+      "Space fast-forward   r next generation",
+      "Tab panel   Escape editor   F2 write car.dat",
+      "Return colours   t team   m body",
+      "Ctrl+Q quit   Ctrl+F, Alt+Return fullscreen",
+      "F8 restart capture   F9 GIF   F10 screenshot",
+      "F11 open the per-user folder",
+  };
+}
+
+void drawStatusPanel(const Car& followed) { textBox(panelLines(followed), {12, 7, 6, 6, 9, 7}, 0, 0); }
+
+void drawGaugeBacking() {
+  static const char* const kS[3] = {".##", ".#.", "##."};
+  static const char* const kF[3] = {"###", "##.", "#.."};
+  static const char* const kT[3] = {"###", ".#.", ".#."};
+  const DrawState& d = drawState();
+  const Pint W = d.screenWidth, H = d.screenHeight, xr = W - 2;
+  // Left of the full extent of each gauge (speed and temperature a fifth of the width, forces a
+  // quarter), on rows no bar reaches: the speed bar grows past its full extent above 200 km/h,
+  // and the row under the forces is drawn as far left as they reach.
+  const Pint fifth = W - Pint(std::floor(W / 5.0)), quarter = xr - Pint(std::floor(0.25 * W));
+  setColor(kBacking);
+  rectfill(quarter - 9, H - 17, W - 1, H - 1);
+  letter(kS, fifth - 6, H - 12, 9);
+  letter(kF, quarter - 6, H - 7, 11);
+  letter(kT, fifth - 6, H - 3, 6);
+}
+
+void drawKeyHelp() {
+  const std::vector<std::string> lines = keyHelpLines();
+  std::vector<ColorId> colors(lines.size(), 6);
+  colors[0] = 12;
+  for (size_t i = 1; i < 9; ++i) colors[i] = 7;
+  textBox(lines, colors, 4, 4);
+}
+
+}  // namespace dx

@@ -1,0 +1,62 @@
+#include "app/view_controls.h"
+
+#include <algorithm>
+
+#include "car/car_draw.h"
+#include "framework/input.h"
+
+namespace dx {
+
+namespace {
+
+ViewState gView;
+
+// The running AI cars, farthest along the track first; equal nodes keep the generation's order.
+std::vector<CarPtr> byProgress(const std::vector<CarPtr>& cars) {
+  std::vector<CarPtr> out = cars;
+  std::stable_sort(out.begin(), out.end(), [](const CarPtr& a, const CarPtr& b) { return a->currentNode > b->currentNode; });
+  return out;
+}
+
+// Forgets a followed car that the running generation no longer holds.
+void dropVanished() {
+  if (!gView.followed) return;
+  const std::vector<CarPtr>& cars = harness().aiCars;
+  if (std::find(cars.begin(), cars.end(), gView.followed) != cars.end()) return;
+  gView.followed = nullptr;
+  gView.followStep = 0;
+}
+
+}  // namespace
+
+ViewState& viewState() { return gView; }
+void resetViewState() { gView = ViewState{}; }
+
+void updateViewKeys() {
+  if (keyp(keyTab)) gView.panel = !gView.panel;
+  if (keyp(keyF1)) gView.keyHelp = !gView.keyHelp;
+  if (btnp(Button::Y)) cycleFollow();
+  if (btnp(Button::L1)) carDrawState().aiLines = !carDrawState().aiLines;
+}
+
+void cycleFollow() {
+  dropVanished();
+  const std::vector<CarPtr> ranked = byProgress(harness().aiCars);
+  gView.followStep = (gView.followStep + 1) % 3;
+  if (gView.followStep > int64_t(ranked.size())) gView.followStep = 0;
+  gView.followed = gView.followStep == 0 ? nullptr : ranked[size_t(gView.followStep - 1)];
+}
+
+const Car& followedCar() {
+  dropVanished();
+  return gView.followed ? *gView.followed : *harness().myCar;
+}
+
+int64_t followedAiNumber() {
+  dropVanished();
+  if (!gView.followed) return 0;
+  const std::vector<CarPtr>& cars = harness().aiCars;
+  return int64_t(std::find(cars.begin(), cars.end(), gView.followed) - cars.begin()) + 1;
+}
+
+}  // namespace dx
