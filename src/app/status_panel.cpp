@@ -119,9 +119,15 @@ std::vector<std::string> panelLines(const Car& followed) {
     lines.push_back("pool best " + fixed(best->score, 0));
   }
   const int64_t ai = followedAiNumber();
-  lines.push_back("following: " + (ai ? "AI #" + std::to_string(ai) : std::string("you")) + ", node " +
-                  std::to_string(followed.currentNode));
+  const bool champion = followingChampion();
+  const std::string who = champion ? "champion replay" : ai ? "AI #" + std::to_string(ai) : "you";
+  lines.push_back("following: " + who + ", node " + std::to_string(followed.currentNode));
   lines.push_back(lapLine(followed, map));
+  if (champion) {
+    const Tape& t = *h.replays.champion;
+    lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) + " " +
+                    fixed(t.gains[2], 2));
+  }
   return lines;
 }
 
@@ -138,6 +144,7 @@ std::vector<std::string> keyHelpLines() {
       buttonLine("editor slot", {Button::Up, Button::Down}),
       "Space fast-forward   r next generation",
       "Tab panel   Escape editor   F2 write car.dat",
+      "o ghost   F4 save the best lap's tape",
       "Return colours   t team   m body",
       "Ctrl+Q quit   Ctrl+F, Alt+Return fullscreen",
       "F8 restart capture   F9 GIF   F10 screenshot",
@@ -145,7 +152,7 @@ std::vector<std::string> keyHelpLines() {
   };
 }
 
-void drawStatusPanel(const Car& followed) { textBox(panelLines(followed), {12, 7, 6, 6, 9, 7}, 0, 0); }
+void drawStatusPanel(const Car& followed) { textBox(panelLines(followed), {12, 7, 6, 6, 9, 7, 7}, 0, 0); }
 
 void drawGaugeBacking() {
   static const char* const kS[3] = {".##", ".#.", "##."};

@@ -14,13 +14,14 @@ ViewState gView;
 // The running AI cars, farthest along the track first; equal nodes keep the generation's order.
 std::vector<CarPtr> byProgress(const std::vector<CarPtr>& cars) {
   std::vector<CarPtr> out = cars;
-  std::stable_sort(out.begin(), out.end(), [](const CarPtr& a, const CarPtr& b) { return a->currentNode > b->currentNode; });
+  std::stable_sort(out.begin(), out.end(),
+                   [](const CarPtr& a, const CarPtr& b) { return a->currentNode > b->currentNode; });
   return out;
 }
 
-// Forgets a followed car that the running generation no longer holds.
+// Forgets a followed car that the running generation (or the champion's replay) no longer holds.
 void dropVanished() {
-  if (!gView.followed) return;
+  if (!gView.followed || gView.followed == harness().replays.championCar) return;
   const std::vector<CarPtr>& cars = harness().aiCars;
   if (std::find(cars.begin(), cars.end(), gView.followed) != cars.end()) return;
   gView.followed = nullptr;
@@ -42,9 +43,22 @@ void updateViewKeys() {
 void cycleFollow() {
   dropVanished();
   const std::vector<CarPtr> ranked = byProgress(harness().aiCars);
-  gView.followStep = (gView.followStep + 1) % 3;
-  if (gView.followStep > int64_t(ranked.size())) gView.followStep = 0;
-  gView.followed = gView.followStep == 0 ? nullptr : ranked[size_t(gView.followStep - 1)];
+  const CarPtr& champion = harness().replays.championCar;
+  // Stops without a car to follow are passed over; the user's car is always there.
+  do {
+    gView.followStep = (gView.followStep + 1) % 4;
+    if (gView.followStep == 0)
+      gView.followed = nullptr;
+    else if (gView.followStep < 3)
+      gView.followed = gView.followStep <= int64_t(ranked.size()) ? ranked[size_t(gView.followStep - 1)] : nullptr;
+    else
+      gView.followed = champion;
+  } while (gView.followStep != 0 && !gView.followed);
+}
+
+bool followingChampion() {
+  dropVanished();
+  return gView.followed && gView.followed == harness().replays.championCar;
 }
 
 const Car& followedCar() {

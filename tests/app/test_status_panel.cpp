@@ -213,7 +213,7 @@ TEST(KeyHelp, ListsTheKeysOfTheKeyMapInForce) {
   EXPECT_EQ(custom[2], "throttle (A): Space, Keypad |");
   EXPECT_EQ(custom[5], "follow AI (Y): Tab");
   EXPECT_EQ(custom[6], "AI aim lines (L1): none");
-  EXPECT_EQ(custom.size(), 15u);
+  EXPECT_EQ(custom.size(), 16u);
   EXPECT_EQ(custom.back(), "F11 open the per-user folder");
 
   // A name with a character the font lacks is drawn as '?' rather than failing.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/status_panel.h"
 #include "app/training.h"
 #include "app/view_controls.h"
 #include "car/car_draw.h"
@@ -60,6 +61,19 @@ TEST_F(ViewControls, FollowCyclesUserLeaderSecondAndFallsBackOnANewGeneration) {
   EXPECT_EQ(viewState().followStep, 0);
   cycleFollow();  // every new car is at its start: the first of them leads
   EXPECT_EQ(&followedCar(), h.aiCars[0].get());
+
+  // The last generation's champion, replayed: one more stop before the user's car.
+  startChampionReplay(h.replays, *h.myMap);
+  ASSERT_TRUE(h.replays.championCar);
+  cycleFollow();
+  cycleFollow();
+  EXPECT_EQ(&followedCar(), h.replays.championCar.get());
+  EXPECT_TRUE(followingChampion());
+  const std::vector<std::string> lines = panelLines(followedCar());
+  EXPECT_EQ(lines[4], "following: champion replay, node -2");
+  EXPECT_EQ(lines[6].rfind("score 50  gains ", 0), 0u) << lines[6];
+  cycleFollow();
+  EXPECT_EQ(&followedCar(), h.myCar.get());
 }
 
 TEST_F(ViewControls, TabF1YAndL1) {
