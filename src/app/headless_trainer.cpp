@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/game.h"
 #include "app/training.h"
@@ -16,6 +17,7 @@
 #include "framework/png_io.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
+#include "map/map_source.h"
 #include "map/node_queries.h"
 
 namespace dx {
@@ -44,6 +46,18 @@ std::string fixed(double v, int decimals) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
+}
+
+// Scores go into the track's own pool, so a track that did not load whole (a cut file builds a
+// shorter track) must not be trained on.
+MapPtr loadTrainingTrack(int64_t slot) {
+  const std::string path = mapSourcePath("", slot);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) throw IOError("no such track: maps/" + std::to_string(slot) + ".map");
+  debug("load map", "", slot);
+  MapSource src = loadMapSource("", slot);
+  if (!src.loadError.empty()) throw FormatError(src.loadError + "; the trainer needs the whole track");
+  return buildMap(std::move(src), "", slot);
 }
 
 }  // namespace
@@ -151,12 +165,12 @@ int runTrainer(const TrainerOptions& o) {
   // The game is started from its run folder; so is the trainer's file lookup.
   if (chdir(L.basePath.c_str()) != 0) throw IOError("cannot enter the run folder " + L.basePath);
   if (o.seed)
-    seedRandom(*o.seed);
+    seedRandomMixed(*o.seed);
   else
     seedRandomFromClock();
   resetDrawState();
   Harness& h = harness();
-  h.myMap = loadMap("", o.track);
+  h.myMap = loadTrainingTrack(o.track);
   loadCarComponentSettings(componentsFile);
   nextIteration();
   std::vector<GenerationStats> history;
@@ -167,8 +181,13 @@ int runTrainer(const TrainerOptions& o) {
          fixed(s.poolBest, 0), ", ", fixed(s.seconds, 2), " s");
   }
   const std::string plot = joinPath(L.basePath, "assets/training.png");
-  writeTrainingPlot(plot, history);
-  echo("wrote ", plot);
+  // Training and the pool are done; a plot that cannot be written (a full disk, say) is a warning.
+  try {
+    writeTrainingPlot(plot, history);
+    echo("wrote ", plot);
+  } catch (const GameError& e) {
+    echo("warning: the plot was not written: ", e.what());
+  }
   return 0;
 }
 
