@@ -26,6 +26,22 @@ void seedRandom(uint64_t seed) {
   nextRandom();
 }
 
+namespace {
+
+uint64_t splitMix64(uint64_t& x) {
+  uint64_t z = (x += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+void seedRandomMixed(uint64_t seed) {
+  const uint64_t s0 = splitMix64(seed);
+  randomState() = RandomState{s0, splitMix64(seed)};
+}
+
 void seedRandomFromClock() { seedRandom(uint64_t(std::time(nullptr))); }
 
 static double unitDraw() {

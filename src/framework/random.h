@@ -15,6 +15,10 @@ RandomState& randomState();
 uint64_t nextRandom();
 // s0 = seed >> 16, s1 = seed & 0xFFFF, then one step whose output is discarded.
 void seedRandom(uint64_t seed);
+// Seeds from any value, 0 included: the two state words are successive SplitMix64 outputs of
+// the seed, which are never both 0 (the one state from which xoroshiro gives nothing but zeros),
+// and nearby seeds give unrelated streams.
+void seedRandomMixed(uint64_t seed);
 // Seeds from the current Unix time in whole seconds.
 void seedRandomFromClock();
 
