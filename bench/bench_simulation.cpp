@@ -3,7 +3,9 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/game.h"
@@ -19,18 +21,29 @@ namespace {
 
 using namespace dx;
 
-// The benchmarks read the run folder like the game: DX_GAME_DIR or ./game.
+// The benchmarks read the run folder like the game (DX_GAME_DIR or ./game), from a copy in a
+// temporary folder: the training benchmark saves a pool, which must not replace the user's.
 void enterRunFolder() {
   static bool done = false;
   if (done) return;
   done = true;
+  namespace fs = std::filesystem;
   const char* env = std::getenv("DX_GAME_DIR");
-  const std::string dir = env ? env : "game";
-  if (chdir(dir.c_str()) != 0) std::abort();
-  char buf[4096];
-  const std::string cwd = getcwd(buf, sizeof buf) ? buf : ".";
-  loopState().basePath = cwd + "/";
-  loopState().assetPath = cwd + "/assets";
+  const fs::path dir = env ? env : "game";
+  std::error_code ec;
+  if (!fs::is_regular_file(dir / "maps" / "1.map", ec)) {
+    std::fprintf(stderr, "bench_simulation: no run folder at %s (it needs maps/ and assets/; set DX_GAME_DIR, "
+                 "for example DX_GAME_DIR=build/game)\n", dir.c_str());
+    std::exit(1);
+  }
+  static const fs::path copy = fs::temp_directory_path() / ("dx-bench-" + std::to_string(getpid()));
+  fs::create_directories(copy);
+  fs::copy(dir / "assets", copy / "assets", fs::copy_options::recursive);
+  fs::copy(dir / "maps", copy / "maps", fs::copy_options::recursive);
+  std::atexit([] { fs::remove_all(copy); });
+  if (chdir(copy.c_str()) != 0) std::abort();
+  loopState().basePath = copy.string() + "/";
+  loopState().assetPath = (copy / "assets").string();
 }
 
 MapPtr quietLoad() {
