@@ -425,8 +425,7 @@ class ItemNames {
   std::string file() const { return joinPath(options_.assetRoot, itemFileForStyle(style_)); }
   void load() {
     if (loaded_) return;
-    const std::vector<uint8_t> bytes = readFile(file());
-    items_ = parseItemTypes(std::string(bytes.begin(), bytes.end()), file());
+    items_ = parseItemTypes(readTextFile(file(), readCap::json), file());
     loaded_ = true;
   }
   const CompileOptions& options_;
@@ -594,7 +593,7 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
 }
 
 MapSource compileTrackFile(const std::string& path, const CompileOptions& options) {
-  return compileTrackDescription(readJsonFile(path), path, options);
+  return compileTrackDescription(readJsonFile(path, readCap::track), path, options);
 }
 
 ojson describeMapSource(const MapSource& src) {
