@@ -77,30 +77,6 @@ TEST(AtomicWrite, ReplacesTheTargetOfALink) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "shared"), fs::directory_iterator()), 2);
 }
 
-// Only a regular file is replaced: a directory or a device (through a link or not) is refused
-// and left as it is.
-TEST(AtomicWrite, RefusesWhatIsNotARegularFile) {
-  const fs::path dir = scratch("kinds");
-  fs::create_directory(dir / "folder");
-  fs::create_symlink("/dev/null", dir / "device");
-  const struct {
-    fs::path path;
-    std::string why;
-  } cases[] = {{dir / "folder", "it is a directory"}, {dir / "device", "it is not a regular file"}};
-  for (const auto& c : cases) {
-    try {
-      writeFileAtomically(c.path.string(), "x");
-      ADD_FAILURE() << c.path;
-    } catch (const IOError& e) {
-      EXPECT_EQ(std::string(e.what()), "Unable to write " + c.path.string() + ": " + c.why);
-    }
-  }
-  EXPECT_TRUE(fs::is_directory(dir / "folder"));
-  EXPECT_TRUE(fs::is_symlink(dir / "device"));
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
-}
-
 // An existing file keeps its permissions, read-only included; a new one gets 0666 less the umask.
 TEST(AtomicWrite, KeepsTheModeOfTheFileItReplaces) {
   const fs::path dir = scratch("mode");
