@@ -10,10 +10,10 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 TARGETS="${1:-all}"
 SECONDS_EACH="${2:-20}"
-ALL=(map_source obj palette font png tilemap car item_types pool config keymap)
+ALL=(map_source obj palette font png tilemap car item_types pool config keymap track_description)
 BUILD="$ROOT/build-fuzz"
 
-declare -A DICT=([car]=json [item_types]=json [pool]=json [tilemap]=json [obj]=obj
+declare -A DICT=([car]=json [item_types]=json [pool]=json [tilemap]=json [track_description]=json [obj]=obj
                  [palette]=text [config]=text [keymap]=text)
 
 "$ROOT/scripts/deps.sh" "${BUILD_PACKAGES[@]}" clang-14 libclang-rt-14-dev

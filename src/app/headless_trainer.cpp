@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <thread>
+#include <filesystem>
 
 #include "app/command_line.h"
 #include "app/game.h"
@@ -21,6 +23,8 @@
 #include "framework/random.h"
 #include "framework/run_loop.h"
 #include "map/world_step.h"
+#include "map/map_source.h"
+#include "map/node_queries.h"
 
 namespace dx {
 
@@ -61,6 +65,18 @@ double tickStep(double top, int ticks) {
   for (double m : {1.0, 2.0, 5.0})
     if (m * p >= raw) return m * p;
   return 10 * p;
+}
+
+// Scores go into the track's own pool, so a track that did not load whole (a cut file builds a
+// shorter track) must not be trained on.
+MapPtr loadTrainingTrack(int64_t slot) {
+  const std::string path = mapSourcePath("", slot);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) throw IOError("no such track: maps/" + std::to_string(slot) + ".map");
+  debug("load map", "", slot);
+  MapSource src = loadMapSource("", slot);
+  if (!src.loadError.empty()) throw FormatError(src.loadError + "; the trainer needs the whole track");
+  return buildMap(std::move(src), "", slot);
 }
 
 }  // namespace
@@ -225,22 +241,26 @@ void writeTrainingPlot(const std::string& path, const std::vector<GenerationStat
 
 namespace {
 
-// The last scored generation's best car, for the game's --ghost and for a closer look.
-void writeChampion(int64_t track) {
-  const std::shared_ptr<Tape>& champion = harness().replays.champion;
-  if (!champion) return;
-  const std::string path = gameFile(perTrackFile("assets/champion.tape", track));
-  writeTapeFile(path, *champion);
-  echo("wrote ", path);
+// Training and the pool are done when these are written: a file that cannot be written (a full
+// disk, say) is a warning, not a failed run.
+void writeOrWarn(const std::string& path, const std::function<void(const std::string&)>& write) {
+  try {
+    write(path);
+    echo("wrote ", path);
+  } catch (const GameError& e) {
+    echo("warning: ", path, " was not written: ", e.what());
+  }
 }
 
 void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t track) {
-  const std::string plot = gameFile(perTrackFile("assets/training.png", track));
-  writeTrainingPlot(plot, history);
-  echo("wrote ", plot);
-  const std::string record = gameFile(perTrackFile("assets/training.csv", track));
-  writeFileAtomically(record, formatTrainingRecord(history));
-  echo("wrote ", record);
+  writeOrWarn(gameFile(perTrackFile("assets/training.png", track)),
+              [&](const std::string& p) { writeTrainingPlot(p, history); });
+  writeOrWarn(gameFile(perTrackFile("assets/training.csv", track)),
+              [&](const std::string& p) { writeFileAtomically(p, formatTrainingRecord(history)); });
+  // The last scored generation's best car, for the game's --ghost and for a closer look.
+  if (const std::shared_ptr<Tape>& champion = harness().replays.champion)
+    writeOrWarn(gameFile(perTrackFile("assets/champion.tape", track)),
+                [&](const std::string& p) { writeTapeFile(p, *champion); });
 }
 
 }  // namespace
@@ -251,14 +271,14 @@ int runTrainer(const TrainerOptions& o) {
   L.assetPath = joinPath(L.basePath, "assets");
   catchStopSignals();
   if (o.seed)
-    seedRandom(*o.seed);
+    seedRandomMixed(*o.seed);
   else
     seedRandomFromClock();
   resetDrawState();
   Harness& h = harness();
   h.trackSlot = o.track;
   echo("gain pool: ", poolPath());
-  h.myMap = loadMap("", o.track);
+  h.myMap = loadTrainingTrack(o.track);
   loadCarComponentSettings(gameFile(componentsFile));
   nextIteration();
   for (int64_t g = 1; g <= o.generations; ++g) {
@@ -270,7 +290,6 @@ int runTrainer(const TrainerOptions& o) {
   }
   const std::vector<GenerationStats>& history = h.history;
   writeTrainingFiles(history, o.track);
-  writeChampion(o.track);
   if (stopSignal()) {
     echo("stopped by ", stopSignal() == SIGINT ? "SIGINT" : "SIGTERM", " after ", history.size(),
          history.size() == 1 ? " generation" : " generations", "; the pool holds the last save");

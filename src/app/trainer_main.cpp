@@ -5,9 +5,11 @@
 
 #include "app/headless_trainer.h"
 #include "framework/errors.h"
+#include "framework/file_io.h"
 
 int main(int argc, char** argv) {
   using namespace dx;
+  ignoreFileSizeSignal();
   bool ok = true;
   const std::optional<TrainerOptions> options = parseTrainerArgs(std::vector<std::string>(argv + 1, argv + argc), ok);
   if (!options) return ok ? 0 : 2;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
@@ -22,21 +24,34 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-float numberOr0(const json& v) { return v.is_number() ? v.get<float>() : 0.0f; }
+// Bounds of what a pool may hold. Gains start within [-1, 1) and drift by at most 0.5 per
+// generation; a score is a node index. Values beyond these (1e39 reads as infinity in float32)
+// would drive a car to NaN.
+constexpr double kMaxGain = 10000;
+constexpr double kMaxScore = 1e9;
 
-// A pool of 100 short entries is a few kilobytes; a file past this size (an endless device
-// behind a link, say) is not read to its end.
-constexpr std::streamsize kMaxPoolBytes = 4 << 20;
+std::string shortNumber(double d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", d);
+  return buf;
+}
 
-std::string readPoolFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IOError("Unable to open file: " + path);
-  std::string text(size_t(kMaxPoolBytes) + 1, '\0');
-  in.read(text.data(), kMaxPoolBytes + 1);
-  if (in.bad()) throw IOError("Unable to read file: " + path);
-  if (in.gcount() > kMaxPoolBytes) throw FormatError(path + ": the gain pool is larger than 4 MiB");
-  text.resize(size_t(in.gcount()));
-  return text;
+// The JSON number at `what` of an entry, as a float within [-limit, limit]; any other JSON value
+// is refused.
+float poolNumber(const json& v, double limit, const std::string& where, const std::string& what) {
+  if (!v.is_number()) throw FormatError(where + ": " + what + " must be a number, not " + std::string(v.type_name()));
+  const double d = v.get<double>();
+  if (!(std::fabs(d) <= limit))
+    throw FormatError(where + ": " + what + " is " + shortNumber(d) + ", outside -" + shortNumber(limit) + " to " +
+                      shortNumber(limit));
+  return float(d);
+}
+
+bool writable(const ScoredGains& g) {
+  if (!(g.score > 0) || !(g.score <= kMaxScore)) return false;
+  for (float w : g.weights)
+    if (!(std::fabs(w) <= kMaxGain)) return false;
+  return true;
 }
 
 void loadPool(Harness& h) {
@@ -48,7 +63,7 @@ void loadPool(Harness& h) {
     echo("no gain pool yet: ", path, ", starting from random gains");
     return;
   }
-  const std::vector<ScoredGains> loaded = parsePool(readPoolFile(path), path);
+  const std::vector<ScoredGains> loaded = parsePool(readTextFile(path, readCap::json), path);
   h.bestAI.insert(h.bestAI.end(), loaded.begin(), loaded.end());
   echo("loaded ", loaded.size(), " pid settings");
 }
@@ -101,7 +116,7 @@ std::string poolPath() { return gameFile(perTrackFile("assets/ai.json", harness(
 std::string formatPool(const std::vector<ScoredGains>& pool) {
   json arr = json::array();
   for (const ScoredGains& g : pool) {
-    if (!(g.score > 0)) continue;
+    if (!writable(g)) continue;
     json entry = json::object();
     entry["score"] = double(g.score);
     json weights = json::array();
@@ -126,8 +141,9 @@ std::vector<ScoredGains> parsePool(const std::string& text, const std::string& p
     // Every new car loads three gains from its parents; a shorter or longer set cannot breed.
     if (e["weights"].size() != 3) throw FormatError(where + " must have 3 weights");
     ScoredGains g;
-    g.score = numberOr0(e["score"]);
-    for (const json& w : e["weights"]) g.weights.push_back(numberOr0(w));
+    g.score = poolNumber(e["score"], kMaxScore, where, "\"score\"");
+    for (size_t k = 0; k < 3; ++k)
+      g.weights.push_back(poolNumber(e["weights"][k], kMaxGain, where, "weight " + std::to_string(k)));
     out.push_back(std::move(g));
   }
   return out;

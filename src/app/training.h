@@ -16,10 +16,12 @@ constexpr int kPopulation = 100;
 std::string poolPath();
 
 // The pool file's text: a 2-space indented JSON array of {"score", "weights"} with the positive
-// scores only, in pool order.
+// scores only, in pool order. An entry that parsePool would refuse (a value not finite or out of
+// range) is left out, so the file always reads back.
 std::string formatPool(const std::vector<ScoredGains>& pool);
-// Reads a pool file's text; `path` names it in errors. Raises FormatError when it is not an
-// array of objects with a "score" and a "weights" array of three values.
+// Reads a pool file's text; `path` names it in errors. Raises FormatError naming the entry when it
+// is not an array of objects with a "score" and a "weights" array of three values, all numbers,
+// finite, the score within ±1e9 and the gains within ±10000.
 std::vector<ScoredGains> parsePool(const std::string& text, const std::string& path);
 
 // Appends the scores of the cars that ran, sorts the pool (stable, best first) and keeps 100.

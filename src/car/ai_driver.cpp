@@ -50,7 +50,7 @@ AimNodes aimNodes(const Map& map, int64_t node, int64_t k) {
 
 Vec2f aimPoint(const AI& ai, const Car& car) {
   const Map& map = *car.map;
-  const int64_t k = int64_t(clamp(length(car.vel) * 0.05f, 1.0f, 7.0f));
+  const int64_t k = truncToInt64(clamp(length(car.vel) * 0.05f, 1.0f, 7.0f));
   const AimNodes n = aimNodes(map, car.currentNode, k);
   const Node &A = *n.a, &B = *n.b;
   Vec2f p1, p2;

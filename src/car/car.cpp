@@ -2,9 +2,8 @@
 
 #include <bit>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "car/ai_driver.h"
 #include "car/car_collision.h"
@@ -35,11 +34,34 @@ const std::array<CarParamInfo, 25> kParams = {
     DX_PARAM(dragViscous),     DX_PARAM(lift),                DX_SPARE(spareC),
     DX_SPARE(spareD),
 };
+const std::array<CarParamInfo, 7> kDragParams = {
+    DX_PARAM(dragLong), DX_PARAM(dragLongBraking), DX_PARAM(longSurfaceArea), DX_PARAM(dragLat),
+    DX_PARAM(dragLatBraking), DX_PARAM(latSurfaceArea), DX_PARAM(dragViscous),
+};
 #undef DX_PARAM
 #undef DX_SPARE
 
-// A JSON number as a float; any other kind of value counts as 0.
-float numberOr0(const json& v) { return v.is_number() ? v.get<float>() : 0.0f; }
+// The largest magnitude of a handling value: fifty times the largest in the shipped catalogue,
+// and small enough that sums of six components and the physics' products stay finite.
+constexpr double kMaxParam = 100000;
+// The smallest mass a built car may have (the shipped hulls weigh 4 to 6.5).
+constexpr float kMinMass = 0.01f;
+
+std::string shortNumber(double d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", d);
+  return buf;
+}
+
+// A JSON number as a float; any other kind of value counts as 0. A number that is not finite or
+// is beyond kMaxParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.
+float paramValue(const json& v, const std::string& where, const char* key) {
+  if (!v.is_number()) return 0.0f;
+  const double d = v.get<double>();
+  if (!(std::fabs(d) <= kMaxParam))
+    throw FormatError(where + ": \"" + key + "\" is " + shortNumber(d) + ", outside -100000 to 100000");
+  return float(d);
+}
 
 std::vector<CarComponent>* listFor(CarCatalogue& c, const std::string& key) {
   if (key == "hulls") return &c.carHulls;
@@ -59,12 +81,14 @@ CarComponent loadComponent(const json& e, const std::string& path, const std::st
   c.name = e["name"].get<std::string>();
   try {
     loadObj("components/" + c.name + ".obj", c.model);
-  } catch (const IOError&) {
+  } catch (const IOError& err) {
     echo("no model:", c.name);
+    // A missing model is a normal case; any other reason is worth telling.
+    if (!dynamic_cast<const NotFoundError*>(&err)) echo(err.what());
     c.model = Model{};
   }
   for (const CarParamInfo& p : kParams)
-    if (p.key && e.contains(p.key)) c.*p.field = numberOr0(e[p.key]);
+    if (p.key && e.contains(p.key)) c.*p.field = paramValue(e[p.key], where, p.key);
   return c;
 }
 
@@ -121,7 +145,7 @@ void loadCarSettings(const std::string& path, CarSettings& settings) {
     if (!p.key) continue;
     if (!root.contains(p.key) || !root[p.key].is_number())
       throw FormatError(path + ": missing number \"" + p.key + "\"");
-    s.*p.field = root[p.key].get<float>();
+    s.*p.field = paramValue(root[p.key], path, p.key);
   }
   settings = s;
 }
@@ -142,11 +166,17 @@ void recalculate(CarSettings& s) {
   s.boostForce = lerp(s.boostForce, 2.0f * s.boostForce, t);
   s.spareD = lerp(s.spareD, 4.0f * s.spareD, t);
   s.spareC = lerp(s.spareC, 4.0f * s.spareC, t);
-  // Every force is divided by the mass: a build without positive mass cannot drive.
-  if (!(s.mass > 0))
+  const auto refuse = [&](const std::string& what) {
     throw FormatError("the components " + hull.name + ", " + thruster.name + ", " + heatsink.name + ", " +
-                      wing.name + ", " + pod.name + ", " + cover.name + " sum to a mass of " +
-                      std::to_string(s.mass) + "; a car needs a positive mass");
+                      wing.name + ", " + pod.name + ", " + cover.name + " sum to " + what);
+  };
+  // Every force is divided by the mass: a build without a real mass cannot drive, and a tiny one
+  // turns every force into infinity.
+  if (!(s.mass >= kMinMass))
+    refuse("a mass of " + shortNumber(s.mass) + "; a car needs a mass of at least " + shortNumber(kMinMass));
+  // Negative drag feeds speed back into itself until it is infinite.
+  for (const CarParamInfo& p : kDragParams)
+    if (s.*p.field < 0) refuse("a " + std::string(p.key) + " of " + shortNumber(s.*p.field) + "; drag cannot be negative");
 }
 
 float calculateMaxSpeed(const Car& car) { return std::sqrt(car.settings.maxaccel / car.settings.dragLong); }

@@ -161,7 +161,7 @@ void trackProgress(Car& car, float dt) {
     car.lost = 0;
   }
   if (r.found || car.lost == 0) nodeGeometry(car, dt);
-  const int64_t k = int64_t(clamp(length(car.vel) * 0.05f, 1.0f, 7.0f));
+  const int64_t k = truncToInt64(clamp(length(car.vel) * 0.05f, 1.0f, 7.0f));
   const Node& A = nodeAt(map, car.currentNode + k);
   const Node& B = nodeAt(map, car.currentNode + k + 1);
   const Vec2f target = lerp(map.racingLine[size_t(A.id)], map.racingLine[size_t(B.id)], car.nodeAlpha);

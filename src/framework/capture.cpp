@@ -1,13 +1,19 @@
 #include "framework/capture.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 #include <filesystem>
 #include <vector>
 
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/log.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
@@ -30,6 +36,39 @@ std::string dateTime(const std::tm& t) {
   char buf[64];
   const size_t n = std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &t);
   return std::string(buf, n);
+}
+
+// Claims a name in folder that no other capture has: stem + ext, or stem-2 + ext, stem-3 + ext…
+// when captures come within the same second. The name is reserved by creating the (empty) file,
+// which the capture then replaces; "" when no file can be made there (errno tells why).
+std::string reserveName(const std::string& folder, const std::string& stem, const std::string& ext) {
+  for (int k = 1; k <= 1000; ++k) {
+    std::string name = stem;
+    if (k > 1) name.append("-").append(std::to_string(k));
+    const std::string path = joinPath(folder, name + ext);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      close(fd);
+      return path;
+    }
+    if (errno != EEXIST) return "";
+  }
+  errno = EEXIST;
+  return "";
+}
+
+// The name's stem and extension: "screenshot-2024-03-05T07:08:09" and ".png".
+std::pair<std::string, std::string> splitName(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return {name.substr(0, dot), name.substr(dot)};
+}
+
+// Captures go to the per-user folder only; without one they are not saved (rather than landing
+// in whatever the working directory is).
+bool havePerUserFolder(const char* what) {
+  if (!writePath().empty()) return true;
+  debug(std::string("unable to save ") + what + ": there is no per-user folder (see the writePath line at start-up)");
+  return false;
 }
 
 // True when the folder exists afterwards, whether or not it had to be made.
@@ -83,6 +122,13 @@ bool putFrame(GifFileType* gif, std::vector<GifByteType>& pixels, int gw, int gh
   return EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(n), ext) == GIF_OK &&
          EGifPutImageDesc(gif, 0, 0, gw, gh, false, nullptr) == GIF_OK &&
          EGifPutLine(gif, pixels.data(), gw * gh) == GIF_OK;
+}
+
+// giflib's output function: the encoded bytes go to memory, and from there to the file in one
+// atomic write.
+int appendBytes(GifFileType* gif, const GifByteType* bytes, int n) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), size_t(n));
+  return n;
 }
 
 // Header and frames, oldest first, stopping at a frame from an older, smaller canvas.
@@ -151,27 +197,33 @@ void captureFrame() {
 }
 
 void saveRecording() {
+  if (!havePerUserFolder("gif")) return;
   const std::string folder = joinPath(writePath(), "video");
   if (!makeFolder(folder)) {
     debug("unable to create video output directory");
     return;
   }
-  const std::string path = joinPath(folder, videoFileName(localNow()));
-  int err = 0;
-  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
-  if (!gif) {
-    debug("unable to create gif: ", path);
+  const auto [stem, ext] = splitName(videoFileName(localNow()));
+  const std::string path = reserveName(folder, stem, ext);
+  if (path.empty()) {
+    debug("unable to create gif: ", joinPath(folder, stem + ext));
     return;
   }
   debug("created gif: ", path);
+  std::string bytes;
+  int err = 0;
+  GifFileType* gif = EGifOpen(&bytes, appendBytes, &err);
   const DrawState& d = drawState();
   int written = 0;
-  const bool ok = putRecording(gif, d.screenWidth, d.screenHeight, written);
-  const int bodyError = gif->Error;
-  const bool closed = EGifCloseFile(gif, &err) == GIF_OK;
-  if (!ok || !closed) {
-    // A half-written file would pass for a recording; remove it and say why.
-    debug("unable to write gif: ", path, gifError(ok ? err : bodyError));
+  const bool ok = gif && putRecording(gif, d.screenWidth, d.screenHeight, written);
+  const int bodyError = gif ? gif->Error : err;
+  const bool closed = gif && EGifCloseFile(gif, &err) == GIF_OK;
+  try {
+    if (!ok || !closed) throw GameError(gifError(ok ? err : bodyError));
+    writeFileAtomically(path, bytes);
+  } catch (const GameError& e) {
+    // The reserved empty file would pass for a recording; remove it and say why.
+    debug("unable to write gif: ", path, e.what());
     std::remove(path.c_str());
     return;
   }
@@ -179,6 +231,7 @@ void saveRecording() {
 }
 
 void saveScreenshot() {
+  if (!havePerUserFolder("screenshot")) return;
   const std::string folder = joinPath(writePath(), "screenshots");
   if (!makeFolder(folder)) {
     debug("unable to create screenshot output directory");
@@ -207,11 +260,17 @@ void saveScreenshot() {
       out[3] = 255;
     }
   }
-  const std::string path = joinPath(folder, screenshotFileName(localNow()));
+  const auto [stem, ext] = splitName(screenshotFileName(localNow()));
+  const std::string path = reserveName(folder, stem, ext);
+  if (path.empty()) {
+    debug("unable to save screenshot: ", joinPath(folder, stem + ext) + ": " + std::strerror(errno));
+    return;
+  }
   try {
     writePngRGBA(path, rgba);
   } catch (const GameError& e) {
     debug("unable to save screenshot: ", e.what());
+    std::remove(path.c_str());
     return;
   }
   debug("saved screenshot to: ", path);

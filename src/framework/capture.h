@@ -34,6 +34,9 @@ void saveRecording();
 // Writes the newest captured frame through the display remap and palette to
 // writePath/screenshots. Failures are logged and the program goes on.
 void saveScreenshot();
+// Both name their file by the local date and time; a second capture within the same second gets
+// "-2" (then "-3", …) before the extension, so no capture replaces another. Without a per-user
+// folder nothing is saved and the log says so.
 
 // "video-2024-03-05T07-08-09.gif" and "screenshot-2024-03-05T07:08:09.png" for that local time.
 std::string videoFileName(const std::tm& t);

@@ -1,9 +1,7 @@
 #include "framework/config.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
+#include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/log.h"
 #include "framework/run_loop.h"
 
@@ -71,13 +69,16 @@ Config parseConfig(std::string_view text, const std::string& fileName) {
 }
 
 bool loadConfigFile(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return false;
-  gConfig.config = parseConfig(bytes, path);
+  std::string text;
+  try {
+    text = readTextFile(path, readCap::text);
+  } catch (const NotFoundError&) {
+    return false;
+  } catch (const IOError& e) {
+    debug(joinPieces("", e.what(), ", not used"));
+    return false;
+  }
+  gConfig.config = parseConfig(text, path);
   return true;
 }
 

@@ -18,6 +18,11 @@ struct IOError : GameError {
   using GameError::GameError;
 };
 
+// There is no file at all under the name (which callers may treat as "not made yet").
+struct NotFoundError : IOError {
+  using IOError::IOError;
+};
+
 // A file was read but its content has the wrong shape.
 struct FormatError : GameError {
   using GameError::GameError;

@@ -1,5 +1,6 @@
 #pragma once
 // Whole-file reading and writing.
+#include <cstddef>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -8,17 +9,48 @@
 
 namespace dx {
 
-// The whole file as bytes, read through the platform's file layer; the path is used unchanged.
-// Raises IOError "Unable to open file: <path>" when it cannot be opened or read.
-std::vector<uint8_t> readFile(const std::string& path);
+// The largest file each kind of reader accepts. Every real file of its kind is far below its
+// cap; what reaches one is an endless device, a wrong file or a hostile one behind the name.
+namespace readCap {
+constexpr size_t kMiB = size_t(1) << 20;
+constexpr size_t text = 1 * kMiB;          // GIMP palettes, config.ini
+constexpr size_t controllerDb = 2 * kMiB;  // gamecontrollerdb.txt
+constexpr size_t json = 4 * kMiB;          // catalogue, car description, item types, gain pool
+constexpr size_t track = 8 * kMiB;         // track files and their JSON descriptions
+constexpr size_t tilemap = 16 * kMiB;      // background tile maps, binary or JSON
+constexpr size_t image = 32 * kMiB;        // PNG files
+constexpr size_t model = 32 * kMiB;        // OBJ models
+constexpr size_t any = 64 * kMiB;          // readFile without a cap of its own
+}  // namespace readCap
 
-// The file parsed as JSON with object members kept in file order. Raises readFile's IOError, or
+// Checks that path names a regular file without opening it. Raises NotFoundError
+// "Unable to open file: <path>" when there is nothing there, IOError "<path> is a directory" or
+// "<path> is not a regular file" (a FIFO, a device, a socket) otherwise.
+void requireRegularFile(const std::string& path);
+
+// The whole file as bytes; the path is used unchanged. The path is checked with
+// requireRegularFile before it is opened (so a FIFO never blocks the reader), and a file larger
+// than maxBytes raises IOError "<path> is larger than N MiB" without being read to its end.
+// Raises IOError "Unable to open file: <path>" when it cannot be opened or read.
+std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes = readCap::any);
+// readFile as text.
+std::string readTextFile(const std::string& path, size_t maxBytes = readCap::any);
+
+// The file parsed as JSON with object members kept in file order. Raises readFile's errors, or
 // FormatError naming the file and the parser's complaint.
-nlohmann::ordered_json readJsonFile(const std::string& path);
+nlohmann::ordered_json readJsonFile(const std::string& path, size_t maxBytes = readCap::json);
 
 // Replaces the file at path so that it always holds either its old or its new content, whole:
 // the bytes go to a temporary file in the same folder, which is flushed, synced and renamed over
-// the old one. Raises IOError naming the file when any step fails; the old file is then untouched.
+// the old one. A symbolic link is followed and its target replaced (the link stays); an existing
+// file keeps its permissions, a new one gets 0666 less the umask. This program's temporary files
+// beside the target that a crash left behind (older than a minute) are removed. Raises IOError
+// naming the file when any step fails, or when the target exists and is not a regular file; the
+// old file is then untouched.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// A write beyond the process's file-size limit then fails with an error (reported through the
+// writer's own failure path) instead of killing the program with SIGXFSZ.
+void ignoreFileSizeSignal();
 
 }  // namespace dx

@@ -36,6 +36,25 @@ std::string joinPieces(std::string_view sep, const A&... pieces) {
   return out;
 }
 
+// Text from a file made safe to show on a terminal: control characters and bytes outside
+// ASCII as \xHH, and at most maxChars characters of it followed by "..." when it is longer.
+inline std::string printable(std::string_view s, size_t maxChars = 120) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < s.size() && i < maxChars; ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += char(c);
+    } else {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  if (s.size() > maxChars) out += "...";
+  return out;
+}
+
 template <class... A>
 void debug(const A&... pieces) {
   std::string line = joinPieces(", ", pieces...);

@@ -105,7 +105,7 @@ Palette loadPaletteDefault() {
 
 Palette loadPaletteFromGPL(const std::string& filename) {
   const std::string path = joinPath(assetPath(), filename);
-  const std::vector<uint8_t> bytes = readFile(path);
+  const std::vector<uint8_t> bytes = readFile(path, readCap::text);
   Palette p = parseGPL(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
   pal();
   pald();

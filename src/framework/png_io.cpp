@@ -111,7 +111,7 @@ struct ReadGuard {
 };
 
 SurfacePtr decode(const std::string& path, bool indexed) {
-  const std::vector<uint8_t> bytes = readFile(path);
+  const std::vector<uint8_t> bytes = readFile(path, readCap::image);
   PngIo io;
   io.in = bytes.data();
   io.inSize = bytes.size();

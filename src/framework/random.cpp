@@ -50,6 +50,14 @@ void seedRandom(uint64_t seed) {
   gRandom.seed = seed;
 }
 
+void seedRandomMixed(uint64_t seed) {
+  uint64_t x = seed;
+  const uint64_t s0 = splitMix(x);
+  gRandom.simulation = RandomState{s0, splitMix(x)};
+  gRandom.drawing = gRandom.simulation;
+  gRandom.seed = seed;
+}
+
 void seedRandomFromClock() { seedRandom(uint64_t(std::time(nullptr))); }
 
 RandomState streamFor(uint64_t seed, uint64_t a, uint64_t b) {

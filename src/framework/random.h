@@ -32,6 +32,10 @@ inline uint64_t nextRandom() { return nextRandom(randomState()); }
 void seedRandom(RandomState& r, uint64_t seed);
 // Seeds both generators alike and remembers the seed.
 void seedRandom(uint64_t seed);
+// Seeds both generators alike from any value, 0 included: the two state words are successive
+// SplitMix64 outputs of the seed, which are never both 0 (the one state from which xoroshiro gives
+// nothing but zeros), and nearby seeds give unrelated streams. Remembers the seed.
+void seedRandomMixed(uint64_t seed);
 // Seeds both from the current Unix time in whole seconds.
 void seedRandomFromClock();
 // An independent stream for member `b` of group `a` of a run seeded with `seed` (for example a

@@ -4,13 +4,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 #include "framework/audio.h"
 #include "framework/canvas.h"
 #include "framework/capture.h"
 #include "framework/config.h"
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/input.h"
 #include "framework/log.h"
 #include "framework/palette.h"
@@ -23,6 +26,11 @@ namespace dx {
 namespace {
 
 LoopState gLoop;
+
+// The community file of all the world's controllers holds a few thousand lines. SDL's work grows
+// with the square of the count (10,000 lines take about a second, 100,000 minutes), so a file
+// beyond this is not handed to it.
+constexpr int64_t kMaxControllerMappings = 10000;
 
 std::string takeSdlString(char* s) {
   std::string out = s ? s : "";
@@ -44,9 +52,43 @@ void startPlatform() {
   std::exit(1);
 }
 
+// The file is checked and read here, not by SDL: SDL would block on a FIFO, ask for an
+// allocation of 2^63 bytes for a directory and read an endless device forever.
 void addControllerMappings(const std::string& path) {
-  SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
-  if (rw) SDL_GameControllerAddMappingsFromRW(rw, 1);
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = readFile(path, readCap::controllerDb);
+  } catch (const NotFoundError&) {
+    return;
+  } catch (const IOError& e) {
+    debug(e.what(), "controller mappings not loaded");
+    return;
+  }
+  if (std::count(bytes.begin(), bytes.end(), '\n') > kMaxControllerMappings) {
+    debug(path + " has more than " + std::to_string(kMaxControllerMappings) + " lines", "controller mappings not loaded");
+    return;
+  }
+  if (SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()))) SDL_GameControllerAddMappingsFromRW(rw, 1);
+}
+
+// The freedesktop rule: an empty or relative XDG_DATA_HOME counts as unset (SDL would otherwise
+// put the folder at the file system's root or relative to the working directory).
+void dropInvalidDataHome() {
+  const char* home = std::getenv("XDG_DATA_HOME");
+  if (home && home[0] != '/') unsetenv("XDG_DATA_HOME");
+}
+
+// Whether a program of that name can be started from the search path.
+bool onSearchPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path ? path : "/usr/bin:/bin";
+  while (true) {
+    const size_t colon = rest.find(':');
+    const std::string dir(rest.substr(0, colon));
+    if (access(joinPath(dir.empty() ? "." : dir, name).c_str(), X_OK) == 0) return true;
+    if (colon == std::string_view::npos) return false;
+    rest.remove_prefix(colon + 1);
+  }
 }
 
 bool handleHotKey(const SDL_KeyboardEvent& k) {
@@ -121,6 +163,14 @@ const std::string& assetPath() { return gLoop.assetPath; }
 const std::string& writePath() { return gLoop.writePath; }
 
 void openFolder(const std::string& path) {
+  if (path.empty()) {
+    debug("cannot open the per-user folder: there is none (see the writePath line at start-up)");
+    return;
+  }
+  if (!onSearchPath("xdg-open")) {
+    debug("cannot open the folder: no file browser (xdg-open is not installed)", "the folder is " + path);
+    return;
+  }
   // Two forks so the opener is not left behind as a zombie; no shell sees the path.
   pid_t child = fork();
   if (child == 0) {
@@ -134,16 +184,20 @@ void openFolder(const std::string& path) {
 }
 
 void init(const std::string& org, const std::string& app) {
+  ignoreFileSizeSignal();
   startPlatform();
   initInput();
   gLoop.basePath = basePathOfExecutable();
   debug("basePath: ", gLoop.basePath);
   gLoop.assetPath = joinPath(gLoop.basePath, "assets");
   debug("assetPath: ", gLoop.assetPath);
+  dropInvalidDataHome();
   gLoop.writePath = takeSdlString(SDL_GetPrefPath(org.c_str(), app.c_str()));
   debug("writePath: ", gLoop.writePath);
-  addControllerMappings(gLoop.basePath + "/assets/gamecontrollerdb.txt");
-  addControllerMappings(gLoop.writePath + "/gamecontrollerdb.txt");
+  if (gLoop.writePath.empty())
+    debug("no per-user folder: " + std::string(SDL_GetError()), "screenshots and recordings cannot be saved");
+  addControllerMappings(joinPath(gLoop.basePath, "assets/gamecontrollerdb.txt"));
+  if (!gLoop.writePath.empty()) addControllerMappings(joinPath(gLoop.writePath, "gamecontrollerdb.txt"));
   openAttachedControllers();
   initMixer(false);
   setPalette(loadPaletteDefault());

@@ -35,7 +35,7 @@ int64_t intKey(const nlohmann::ordered_json& j, const char* key, const std::stri
 }
 
 Tilemap readJsonMap(const std::string& path) {
-  const nlohmann::ordered_json j = readJsonFile(path);
+  const nlohmann::ordered_json j = readJsonFile(path, readCap::tilemap);
   if (!j.is_object()) throw FormatError(path + ": a tile map must be a JSON object");
   Tilemap m;
   const int64_t w = intKey(j, "width", path), h = intKey(j, "height", path);
@@ -78,8 +78,8 @@ int32_t le32(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) 
 Tilemap readBinaryMap(const std::string& path) {
   std::vector<uint8_t> bytes;
   try {
-    bytes = readFile(path);
-  } catch (const IOError&) {
+    bytes = readFile(path, readCap::tilemap);
+  } catch (const NotFoundError&) {
     throw IOError("Unable to open " + path + " for reading");
   }
   if (bytes.size() < 8) throw FormatError(path + ": tile map ends before its size");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/errors.h"
+#include "framework/numeric.h"
 
 namespace dx {
 
@@ -46,8 +47,8 @@ inline Vec2f xy(Vec3f v) { return {v.x, v.y}; }
 inline Vec2f xy(Vec4f v) { return {v.x, v.y}; }
 inline Vec3f xyz(Vec4f v) { return {v.x, v.y, v.z}; }
 inline Vec2i vec2i(int64_t x, int64_t y) { return {x, y}; }
-// Truncation toward zero.
-inline Vec2i xyi(Vec2f v) { return {int64_t(v.x), int64_t(v.y)}; }
+// Truncation toward zero, saturating (NaN gives 0).
+inline Vec2i xyi(Vec2f v) { return {truncToInt64(v.x), truncToInt64(v.y)}; }
 
 inline Vec2f operator+(Vec2f a, Vec2f b) { return {a.x + b.x, a.y + b.y}; }
 inline Vec2f operator-(Vec2f a, Vec2f b) { return {a.x - b.x, a.y - b.y}; }

@@ -1,12 +1,12 @@
 #include "map/item_types.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/run_loop.h"
+#include "framework/file_io.h"
+#include "framework/log.h"
 #include "framework/spritesheet.h"
 #include "framework/tilemap.h"
 #include "render3d/model.h"
@@ -83,11 +83,16 @@ std::vector<MapObjectDescription> parseItemTypes(const std::string& text, const 
 void loadItemTypes(const Map& map) {
   const std::string path = joinPath(basePath(), itemFileForStyle(map.style));
   gItems.mapObjectDescriptions.clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;  // no item file: the scenery is simply not shown
-  std::stringstream ss;
-  ss << in.rdbuf();
-  gItems.mapObjectDescriptions = parseItemTypes(ss.str(), path);
+  std::string text;
+  try {
+    text = readTextFile(path, readCap::json);
+  } catch (const NotFoundError&) {
+    return;  // no item file: the scenery is simply not shown
+  } catch (const IOError& e) {
+    echo(e.what(), "; the scenery is not shown");
+    return;
+  }
+  gItems.mapObjectDescriptions = parseItemTypes(text, path);
 }
 
 void init(Map& map) {

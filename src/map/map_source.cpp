@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <optional>
 
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/log.h"
 #include "framework/run_loop.h"
 
@@ -14,24 +15,14 @@ namespace dx {
 
 namespace {
 
-// No valid track file comes near this size; reading stops here so a huge file costs nothing.
-constexpr size_t kMaxMapFileBytes = 8u << 20;
-
-std::string readMapBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) throw IOError("Unable to open file: " + path);
-  const std::streamoff size = in.tellg();
-  in.seekg(0);
-  std::string bytes(size_t(std::clamp<std::streamoff>(size, 0, kMaxMapFileBytes)), '\0');
-  in.read(bytes.data(), std::streamsize(bytes.size()));
-  bytes.resize(size_t(in.gcount()));
-  return bytes;
-}
-
 // Little-endian reads over the file's bytes; a short read raises "cannot read from stream".
+// `part` names what is being read, to say where a file that ends early stops.
 class Stream {
  public:
   explicit Stream(std::string_view bytes) : data_(bytes) {}
+
+  std::string part;
+  size_t size() const { return data_.size(); }
 
   uint8_t readUint8() { return uint8_t(take(1)[0]); }
   int8_t readInt8() { return int8_t(readUint8()); }
@@ -71,6 +62,29 @@ class Stream {
 
 enum class Layout { v2, v1, headerless };
 
+std::string shortNumber(double d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", d);
+  return buf;
+}
+
+// A float of the file within [lo, hi]; anything else (not finite, absurdly large) is refused,
+// naming the file, the entry and the field.
+float checked(float v, float lo, float hi, const std::string& path, const std::string& entry, const char* field) {
+  if (!(v >= lo && v <= hi))
+    throw FormatError(path + ": " + entry + ": " + field + " is " + shortNumber(double(v)) + ", outside " +
+                      shortNumber(double(lo)) + " to " + shortNumber(double(hi)));
+  return v;
+}
+
+float anyValue(float v, const std::string& path, const std::string& entry, const char* field) {
+  return checked(v, -kMaxTrackValue, kMaxTrackValue, path, entry, field);
+}
+
+Vec2f anyPoint(Vec2f v, const std::string& path, const std::string& entry, const char* field) {
+  return {anyValue(v.x, path, entry, field), anyValue(v.y, path, entry, field)};
+}
+
 SectionKind checkedSectionKind(uint8_t b, const std::string& path, size_t index) {
   if (b > 1)
     throw FormatError(path + ": section " + std::to_string(index) + " has unknown kind " + std::to_string(b));
@@ -78,56 +92,75 @@ SectionKind checkedSectionKind(uint8_t b, const std::string& path, size_t index)
 }
 
 Section readSection(Stream& s, Layout layout, const std::string& path, size_t index) {
+  const std::string entry = "section " + std::to_string(index);
   Section sec;
   sec.kind = checkedSectionKind(s.readUint8(), path, index);
   sec.steps = s.readUint8();
-  sec.turn = s.readFloat32();
-  sec.widthL = s.readFloat32();
-  sec.widthR = s.readFloat32();
+  sec.turn = anyValue(s.readFloat32(), path, entry, "turn");
+  sec.widthL = anyValue(s.readFloat32(), path, entry, "widthL");
+  sec.widthR = anyValue(s.readFloat32(), path, entry, "widthR");
   if (layout == Layout::v2) {
-    sec.vergeL = s.readFloat32();
-    sec.vergeR = s.readFloat32();
+    sec.vergeL = anyValue(s.readFloat32(), path, entry, "vergeL");
+    sec.vergeR = anyValue(s.readFloat32(), path, entry, "vergeR");
   }
-  sec.endOffset = s.readVec2f();
-  sec.control1 = s.readVec2f();
-  sec.control2 = s.readVec2f();
+  sec.endOffset = anyPoint(s.readVec2f(), path, entry, "endOffset");
+  sec.control1 = anyPoint(s.readVec2f(), path, entry, "control1");
+  sec.control2 = anyPoint(s.readVec2f(), path, entry, "control2");
   sec.flags = s.readUint16();
   if (layout != Layout::v2) sec.flags2 = s.readUint16();
   return sec;
 }
 
-TrackObjectPlacement readPlacement(Stream& s, Layout layout) {
+TrackObjectPlacement readPlacement(Stream& s, Layout layout, const std::string& path, size_t index) {
+  const std::string entry = "track object " + std::to_string(index);
   TrackObjectPlacement p;
   const uint8_t kind = s.readUint8();
   p.kind = kind > 2 ? toBooster : TrackObjectKind(kind);
   if (layout == Layout::headerless) s.readUint16(), s.readUint16();  // four unused bytes
-  p.along = s.readFloat32();
-  p.lateral = s.readFloat32();
+  p.along = checked(s.readFloat32(), 0, 1, path, entry, "along");
+  p.lateral = anyValue(s.readFloat32(), path, entry, "lateral");
   if (layout == Layout::v2) p.lateral *= 0.125f;
   return p;
 }
 
+// "section 3 of 12": which entry of a list is being read.
+std::string nth(const char* what, size_t i, size_t count) {
+  return std::string(what) + " " + std::to_string(i) + " of " + std::to_string(count);
+}
+
 // Everything after the version word (or from offset 0 in the headerless layout), appended to src
-// in file order so that a read error leaves what was complete.
+// in file order so that a read error leaves every field that was complete.
 void readBody(Stream& s, Layout layout, MapSource& src, const std::string& path) {
+  s.part = "the section count";
   const uint16_t sectionCount = s.readUint16();
-  for (size_t i = 0; i < sectionCount; ++i) src.sections.push_back(readSection(s, layout, path, i));
+  for (size_t i = 0; i < sectionCount; ++i) {
+    s.part = nth("section", i, sectionCount);
+    src.sections.push_back(readSection(s, layout, path, i));
+  }
+  s.part = "the track object count";
   const int16_t placements = s.readInt16();
-  for (int i = 0; i < placements; ++i) src.trackObjects.push_back(readPlacement(s, layout));
+  for (int i = 0; i < placements; ++i) {
+    s.part = nth("track object", size_t(i), size_t(placements));
+    src.trackObjects.push_back(readPlacement(s, layout, path, size_t(i)));
+  }
   if (layout != Layout::headerless) {
+    s.part = "the object count";
     const int16_t objects = s.readInt16();
     for (int i = 0; i < objects; ++i) {
+      s.part = nth("object", size_t(i), size_t(objects));
       MapObject o;
       o.kind = s.readUint8();
-      o.pos = s.readVec2f();
+      o.pos = anyPoint(s.readVec2f(), path, "object " + std::to_string(i), "pos");
       src.objects.push_back(o);
     }
   }
-  const int64_t laps = s.readInt8();
+  s.part = "the laps";
+  src.laps = s.readInt8();
+  s.part = "the style";
   const uint8_t style = s.readUint8();
   if (style > 5) throw FormatError(path + ": unknown map style " + std::to_string(style));
-  src.laps = laps;
   src.style = MapStyle(style);
+  s.part = "the name length";
   const int16_t nameLength = s.readInt16();
   if (nameLength < 0) {
     if (layout == Layout::headerless) src.name = "???";
@@ -136,48 +169,66 @@ void readBody(Stream& s, Layout layout, MapSource& src, const std::string& path)
   src.name = s.readUpTo(size_t(nameLength));
 }
 
-MapSource failedLoad(MapSource src) {
+// The load ends early: the record keeps what was read, is named "???" and says why.
+MapSource failedLoad(MapSource src, const std::string& reason) {
   echo("Error loading map");
+  echo(reason);
   src.name = "???";
+  src.loadError = reason;
+  return src;
+}
+
+std::string whereItEnds(const std::string& path, const Stream& s) {
+  if (s.size() == 0) return path + ": the file is empty";
+  const size_t n = s.size();
+  return path + ": the file ends after " + std::to_string(n) + (n == 1 ? " byte, in " : " bytes, in ") + s.part;
+}
+
+// Reads the file's bytes and hands them to `read`; a file that cannot be read or ends early
+// gives a failed load with the reason.
+template <class F>
+MapSource loadWith(const std::string& path, F&& read) {
+  MapSource src = newMapSource();
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = readFile(path, readCap::track);
+  } catch (const IOError& e) {
+    return failedLoad(std::move(src), e.what());
+  }
+  Stream s(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  try {
+    if (std::optional<MapSource> other = read(s, src)) return std::move(*other);
+  } catch (const IOError&) {
+    return failedLoad(std::move(src), whereItEnds(path, s));
+  }
   return src;
 }
 
 MapSource loadOldFrom(const std::string& path) {
   echo("trying old loader");
-  MapSource src = newMapSource();
-  try {
-    const std::string bytes = readMapBytes(path);
-    Stream s(bytes);
+  return loadWith(path, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
     readBody(s, Layout::headerless, src, path);
-  } catch (const IOError&) {
-    return failedLoad(std::move(src));
-  }
-  return src;
+    return std::nullopt;
+  });
 }
 
 MapSource loadV1From(const std::string& path) {
-  MapSource src = newMapSource();
-  try {
-    const std::string bytes = readMapBytes(path);
-    Stream s(bytes);
+  return loadWith(path, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
+    s.part = "the version word";
     const uint16_t version = s.readUint16();
     if (version != 1) {
       echo("incorrect map version: ", version, " should be ", "1");
       return loadOldFrom(path);
     }
     readBody(s, Layout::v1, src, path);
-  } catch (const IOError&) {
-    return failedLoad(std::move(src));
-  }
-  return src;
+    return std::nullopt;
+  });
 }
 
 MapSource loadV2From(const std::string& path) {
   debug("loading map: ", path);
-  MapSource src = newMapSource();
-  try {
-    const std::string bytes = readMapBytes(path);
-    Stream s(bytes);
+  return loadWith(path, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
+    s.part = "the version word";
     const uint16_t version = s.readUint16();
     if (version != 2) {
       echo("incorrect map version: ", version, " should be ", "2");
@@ -189,10 +240,8 @@ MapSource loadV2From(const std::string& path) {
       return loadOldFrom(path);
     }
     readBody(s, Layout::v2, src, path);
-  } catch (const IOError&) {
-    return failedLoad(std::move(src));
-  }
-  return src;
+    return std::nullopt;
+  });
 }
 
 void put8(std::string& out, uint8_t v) { out.push_back(char(v)); }
@@ -208,6 +257,27 @@ void putFloat(std::string& out, float f) {
 void putVec(std::string& out, Vec2f v) {
   putFloat(out, v.x);
   putFloat(out, v.y);
+}
+
+// No number the loader would refuse is ever written.
+void checkEncodable(const MapSource& src) {
+  const std::string path = "the track";
+  for (size_t i = 0; i < src.sections.size(); ++i) {
+    const Section& s = src.sections[i];
+    const std::string entry = "section " + std::to_string(i);
+    for (auto [v, name] : {std::pair{s.turn, "turn"}, {s.widthL, "widthL"}, {s.widthR, "widthR"},
+                           {s.vergeL, "vergeL"}, {s.vergeR, "vergeR"}})
+      anyValue(v, path, entry, name);
+    anyPoint(s.endOffset, path, entry, "endOffset");
+    anyPoint(s.control1, path, entry, "control1");
+    anyPoint(s.control2, path, entry, "control2");
+  }
+  for (size_t i = 0; i < src.trackObjects.size(); ++i) {
+    const std::string entry = "track object " + std::to_string(i);
+    checked(src.trackObjects[i].along, 0, 1, path, entry, "along");
+    anyValue(src.trackObjects[i].lateral * 8.0f, path, entry, "lateral");
+  }
+  for (size_t i = 0; i < src.objects.size(); ++i) anyPoint(src.objects[i].pos, path, "object " + std::to_string(i), "pos");
 }
 
 }  // namespace
@@ -244,6 +314,7 @@ MapSource loadMapSourceFile(const std::string& path) { return loadV2From(path); 
 std::string encodeMapSource(const MapSource& src) {
   if (src.sections.size() > 0xFFFF || src.trackObjects.size() > 0x7FFF || src.objects.size() > 0x7FFF)
     throw FormatError("track has too many sections or objects for the file format");
+  checkEncodable(src);
   std::string out;
   put16(out, 2);
   put16(out, uint16_t(src.sections.size()));

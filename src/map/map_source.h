@@ -47,7 +47,15 @@ struct MapSource {
   int64_t laps = 0;
   std::string name;
   MapStyle style = CityNight;
+  // Why the load ended early ("maps/1.map: the file ends after 1234 bytes, in section 7 of 12");
+  // empty when the whole file was read.
+  std::string loadError;
 };
+
+// The largest magnitude of any number in a track file (layout or map units, radians): far beyond
+// any drivable track, and small enough that the track's construction stays finite. Placements'
+// `along` must lie in 0 to 1.
+constexpr float kMaxTrackValue = 1e6f;
 
 MapSource newMapSource();
 
@@ -55,7 +63,9 @@ MapSource newMapSource();
 std::string mapSourcePath(const std::string& mapBank, int64_t mapSlot);
 
 // Reads the current layout and falls back to the older ones; read errors end in a partial record
-// named "???" after "Error loading map". A bad section kind or style byte raises FormatError.
+// named "???" after "Error loading map" and a line saying why (also kept in `loadError`). A bad
+// section kind or style byte, or a number that is not finite or out of range, raises FormatError
+// naming the file and the entry.
 MapSource loadMapSource(const std::string& mapBank, int64_t mapSlot);
 MapSource loadMapSource1(const std::string& mapBank, int64_t mapSlot);
 MapSource loadMapSourceOld(const std::string& mapBank, int64_t mapSlot);
@@ -63,7 +73,8 @@ MapSource loadMapSourceOld(const std::string& mapBank, int64_t mapSlot);
 // The same readers over a file path, for tools and tests.
 MapSource loadMapSourceFile(const std::string& path);
 
-// The version-2 bytes of a map source (what the track compiler writes).
+// The version-2 bytes of a map source (what the track compiler writes). Raises FormatError for a
+// source the loader would refuse (counts, steps, laps or a number out of range).
 std::string encodeMapSource(const MapSource& src);
 
 }  // namespace dx

@@ -275,7 +275,11 @@ MapPtr fromSource(MapSource src) {
 
 MapPtr loadMap(const std::string& mapBank, int64_t mapSlot) {
   debug("load map", mapBank, mapSlot);
-  MapPtr map = fromSource(loadMapSource(mapBank, mapSlot));
+  return buildMap(loadMapSource(mapBank, mapSlot), mapBank, mapSlot);
+}
+
+MapPtr buildMap(MapSource src, const std::string& mapBank, int64_t mapSlot) {
+  MapPtr map = fromSource(std::move(src));
   map->mapBank = mapBank;
   map->mapSlot = mapSlot;
   generateRacingLine(*map);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "framework/canvas.h"
+#include "framework/numeric.h"
 #include "objects/shared_records.h"
 
 namespace dx {
@@ -23,8 +24,8 @@ AABB TrackObject::getAABB() const {
 
 void Cursor::drawEditor(float scale) {
   setColor(sharedRecords().frame % 30 <= 14 ? 7 : 11);
-  const Pint x = Pint(std::floor(pos.x * scale)), y = Pint(std::floor(pos.y * scale));
-  const Pint r = Pint(scale * 24.0f);
+  const Pint x = truncToInt32(std::floor(pos.x * scale)), y = truncToInt32(std::floor(pos.y * scale));
+  const Pint r = truncToInt32(scale * 24.0f);
   circfill(x, y, r);
   setColor(13);
   circ(x, y, r);

@@ -1,8 +1,8 @@
 #include <charconv>
-#include <fstream>
 #include <string_view>
 
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/log.h"
 #include "framework/run_loop.h"
 #include "render3d/model.h"
@@ -102,26 +102,33 @@ struct ObjReader {
   Model& m;
   const std::string& path;
   bool seenGroup = false;
+  int64_t lineNo = 0;
+
+  // The complaint, the offending line as it can be shown, and where it is.
+  std::string problem(const char* what, std::string_view s) const {
+    return joinPieces("", what, printable(s), " (", path, " line ", lineNo, ")");
+  }
 
   void line(std::string_view s) {
+    ++lineNo;
     if (s.starts_with("g ")) {
       group(s);
     } else if (s.starts_with("v ")) {
       float p[3];
-      if (!readReals(s, 2, 3, p)) throw IOError("invalid vertex: " + std::string(s));
+      if (!readReals(s, 2, 3, p)) throw IOError(problem("invalid vertex: ", s));
       m.vertices.push_back({p[0], p[1], p[2]});
     } else if (s.starts_with("vt ")) {
       float p[2];
       if (readReals(s, 3, 2, p))
         m.uvs.push_back({p[0], p[1]});
       else
-        echo("invalid uv: ", s);
+        echo(problem("invalid uv: ", s));
     } else if (s.starts_with("vn ")) {
       float p[3];
       if (readReals(s, 3, 3, p))
         m.normals.push_back(normalized(Vec3f{p[0], p[1], p[2]}));
       else
-        echo("invalid normal: ", s);
+        echo(problem("invalid normal: ", s));
     } else if (s.starts_with("f ")) {
       face(s);
     }
@@ -140,11 +147,11 @@ struct ObjReader {
     const bool ok = readFace(s, 2, 4, false, f) || readFace(s, 2, 3, false, f) || readFace(s, 2, 4, true, f) ||
                     readFace(s, 2, 3, true, f);
     if (!ok) {
-      echo("invalid face: ", s);
+      echo(problem("invalid face: ", s));
       return;
     }
     if (!indicesValid(f, m)) {
-      echo("face index out of range in ", path, ": ", s);
+      echo(problem("face index out of range: ", s));
       return;
     }
     const int corners = f.isQuad() ? 4 : 3;
@@ -154,6 +161,12 @@ struct ObjReader {
     m.faceSets.back().faces.push_back(f);
   }
 };
+
+bool hasFaces(const Model& m) {
+  for (const FaceSet& set : m.faceSets)
+    if (!set.faces.empty()) return true;
+  return false;
+}
 
 Model emptyModel(const std::string& path) {
   Model m;
@@ -165,20 +178,22 @@ Model emptyModel(const std::string& path) {
 }  // namespace
 
 void loadObjFile(const std::string& path, Model& model) {
+  // The same file read again into the same model (every new car reloads the car body) has
+  // already been reported when it drew nothing.
+  const bool reported = model.filename == path && !hasFaces(model);
   model = emptyModel(path);
-  // A name from a catalogue may hold a NUL, which would cut the path short and open another file
-  // (a device that never ends, say); no file has such a name.
-  if (path.find('\0') != std::string::npos) throw IOError("Unable to open file: " + path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IOError("Unable to open file: " + path);
+  const std::string text = readTextFile(path, readCap::model);
   Model m = emptyModel(path);
   ObjReader reader{m, path};
-  std::string text;
-  while (std::getline(in, text)) {
-    std::string_view s = text;
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    std::string_view s = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
     reader.line(s);
   }
+  if (!hasFaces(m) && !reported) echo(path, ": the model has no faces and draws nothing");
   model = std::move(m);
 }
 

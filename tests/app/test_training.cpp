@@ -2,6 +2,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <limits>
+
 #include "app/training.h"
 #include "car/ai_driver.h"
 #include "framework/errors.h"
@@ -135,6 +137,47 @@ TEST_F(HarnessTest, UnreadablePoolEndsWithAnErrorAndIsLeftAlone) {
   }
 }
 
+// Numbers a float32 cannot hold or no gain can use, and values of another JSON type, are refused
+// naming the file and the entry; the file is left as it was.
+TEST_F(HarnessTest, PoolValuesOutOfRangeOrOfTheWrongTypeAreRefused) {
+  const std::string file = (base / "assets" / "ai.json").string();
+  const struct {
+    std::string entry, why;
+  } cases[] = {
+      {R"({"score": 5, "weights": [1e39, 0, 0]})", "weight 0 is 1e+39, outside -10000 to 10000"},
+      {R"({"score": 5, "weights": [0, -3.4e38, 0]})", "weight 1 is -3.4e+38, outside -10000 to 10000"},
+      {R"({"score": -1e10, "weights": [0, 0, 0]})", "\"score\" is -1e+10, outside -1e+09 to 1e+09"},
+      {R"({"score": "high", "weights": [0, 0, 0]})", "\"score\" must be a number, not string"},
+      {R"({"score": true, "weights": [0, 0, 0]})", "\"score\" must be a number, not boolean"},
+      {R"({"score": null, "weights": [0, 0, 0]})", "\"score\" must be a number, not null"},
+      {R"({"score": 5, "weights": [0, "1", 0]})", "weight 1 must be a number, not string"},
+      {R"({"score": 5, "weights": [0, 0, [1]]})", "weight 2 must be a number, not array"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = R"([{"score": 9, "weights": [1, 2, 3]}, )" + c.entry + "]";
+    writePool(text);
+    try {
+      nextIteration();
+      ADD_FAILURE() << c.entry;
+    } catch (const FormatError& e) {
+      EXPECT_EQ(std::string(e.what()), file + ": entry 1: " + c.why);
+    }
+    EXPECT_EQ(pool(), text);
+  }
+}
+
+// Whatever is in memory, the written pool holds only finite numbers within range, so it reads back.
+TEST(PoolFile, NeverWritesANumberItWouldRefuse) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<ScoredGains> pool = {
+      {9, {1, 2, 3}}, {inf, {1, 2, 3}}, {8, {nan, 0, 0}}, {7, {0, -inf, 0}}, {6, {0, 0, 2e4f}}, {nan, {0, 0, 0}}};
+  const std::string text = formatPool(pool);
+  EXPECT_EQ(text.find("null"), std::string::npos) << text;
+  const std::vector<ScoredGains> back = parsePool(text, "p");
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].score, 9.0f);
+}
+
 TEST_F(HarnessTest, FailedSaveKeepsTheOldFileAndTriesAgain) {
   testing::internal::CaptureStdout();
   nextIteration();
@@ -226,8 +269,8 @@ TEST(PoolFile, TwoSpaceIndentPositiveScoresOnly) {
   EXPECT_EQ(formatPool(pool),
             "[\n  {\n    \"score\": 2.0,\n    \"weights\": [\n      0.5,\n      0.0,\n      -1.0\n    ]\n  }\n]");
   EXPECT_EQ(formatPool({}), "[]");
-  const std::vector<ScoredGains> back = parsePool(R"([{"score": 3, "weights": [1, "x", 2.5]}])", "p");
-  EXPECT_EQ(back[0].weights, (std::vector<float>{1, 0, 2.5f}));  // a non-number reads as 0
+  const std::vector<ScoredGains> back = parsePool(R"([{"score": 3, "weights": [1, -2, 2.5]}])", "p");
+  EXPECT_EQ(back[0].weights, (std::vector<float>{1, -2, 2.5f}));
 }
 
 // Draws taken by hand from the same seed decide the expected parents.

@@ -97,11 +97,12 @@ class WindowTest : public testing::Test {
   }
 
   // Starts the game from `cwd` (the run folder by default) and focuses its window.
-  void startGame(const std::vector<std::string>& args = {}, fs::path cwd = {}) {
+  void startGame(const std::vector<std::string>& args = {}, fs::path cwd = {}, std::vector<std::string> env = {}) {
     if (cwd.empty()) cwd = run;
-    game.start((run / "draxen3516").string(), cwd.string(),
-               {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()},
-               args);
+    for (const char* e : {"SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"}) env.push_back(e);
+    env.push_back("DISPLAY=" + display);
+    env.push_back("XDG_DATA_HOME=" + home.string());
+    game.start((run / "draxen3516").string(), cwd.string(), env, args);
     ASSERT_TRUE(game.waitForOutput("loading map: ", 10s)) << game.err();
     for (int i = 0; i < 50 && window.empty(); ++i) {
       window = xdotool(display, "search --name \"DRAXEN 3516\"");
@@ -123,7 +124,8 @@ class WindowTest : public testing::Test {
 };
 
 TEST_F(WindowTest, KeysReachTheHarnessAndTheFramework) {
-  startGame();
+  // No file browser on the search path, so F11 has to say so.
+  startGame({}, {}, {"PATH=/nonexistent-dx"});
   if (HasFatalFailure()) return;
   tap("F2");
   ASSERT_TRUE(game.waitForOutput("wrote car.dat", 5s)) << game.out();
@@ -133,10 +135,13 @@ TEST_F(WindowTest, KeysReachTheHarnessAndTheFramework) {
   EXPECT_NE(game.out().find("reloading file\nmaxSpeed: "), std::string::npos) << game.out();
 
   tap("Escape");  // the editor
-  tap("F10");
+  // Three presses well within a second: three screenshots, none replacing another.
+  xdotool(display, "key --delay 60 F10 F10 F10");
+  std::this_thread::sleep_for(600ms);
   const fs::path shots = home / "tormix" / "draxen3516" / "screenshots";
   ASSERT_TRUE(game.waitForOutput("saved screenshot to: ", 5s)) << game.err();
   ASSERT_TRUE(fs::exists(shots));
+  EXPECT_EQ(std::distance(fs::directory_iterator(shots), fs::directory_iterator()), 3) << game.err();
   const fs::path shot = fs::directory_iterator(shots)->path();
   const SurfacePtr img = loadSurfaceRGBA(shot.string());
   EXPECT_EQ(img->w, 240);
@@ -144,6 +149,12 @@ TEST_F(WindowTest, KeysReachTheHarnessAndTheFramework) {
   size_t lit = 0;
   for (size_t i = 0; i < img->data.size(); i += 4) lit += img->data[i] + img->data[i + 1] + img->data[i + 2] > 0;
   EXPECT_GT(lit, img->data.size() / 4 / 20) << "the editor view is mostly empty";
+
+  tap("F11");
+  ASSERT_TRUE(game.waitForOutput("cannot open the folder: no file browser (xdg-open is not installed), the folder is " +
+                                     (home / "tormix" / "draxen3516").string() + "/\n",
+                                 5s))
+      << game.err();
 
   tap("ctrl+q");
   EXPECT_EQ(game.wait(10s), 0) << game.err();

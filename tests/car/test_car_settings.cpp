@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "car/car.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
@@ -111,6 +113,62 @@ TEST_F(CatalogueTest, BuildWithoutPositiveMassIsAnError) {
   testing::internal::GetCapturedStdout();
   CarSettings s;
   EXPECT_THROW(recalculate(s), FormatError);
+}
+
+// Values a float32 cannot hold or no car can drive with are refused where they are read, naming
+// the file, the entry and the key; builds whose sums cannot drive are refused by recalculate.
+TEST_F(CatalogueTest, NumbersNoCarCanDriveWithAreRefused) {
+  const std::string huge = writeTempFile("huge.json", smallCatalogue(R"(,
+  "wings": [{"name": "nomodel_w", "dragLat": 1e39}])"));
+  const std::string all = writeTempFile("all.json", R"({"hulls": [{"name": "nomodel_h", "accsqr": 3e38, "mass": 3e38}]})");
+  const std::string car = writeTempFile("car.json", R"({"name": "a", "manufacturer": "b", "country": "c", "desc": "d",
+    "accsqr": 1, "turnForce": 1, "brakeTurnForce": 1, "stabilisation": 1, "maxaccel": 1, "boostForce": 1,
+    "heatDissipation": 1, "boostHeatGeneration": 1, "shutdownTemperature": 1, "restartTemperature": 1,
+    "brakeMaxAccel": 1, "brakeAccSqr": 1, "mass": 1, "dragLong": 1, "dragLongBraking": 1, "longSurfaceArea": 1,
+    "dragLat": -3.4e38, "dragLatBraking": 1, "latSurfaceArea": 1, "dragViscous": 1, "lift": 1})");
+  const struct {
+    std::function<void()> load;
+    std::string message;
+  } cases[] = {
+      {[&] { loadCarComponentSettings(huge); }, huge + ": wings[0]: \"dragLat\" is 1e+39, outside -100000 to 100000"},
+      {[&] { loadCarComponentSettings(all); }, all + ": hulls[0]: \"accsqr\" is 3e+38, outside -100000 to 100000"},
+      {[&] {
+         CarSettings s;
+         loadCarSettings(car, s);
+       },
+       car + ": \"dragLat\" is -3.4e+38, outside -100000 to 100000"},
+  };
+  for (const auto& c : cases) {
+    testing::internal::CaptureStdout();
+    try {
+      c.load();
+      ADD_FAILURE() << c.message;
+    } catch (const FormatError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+    testing::internal::GetCapturedStdout();
+  }
+  const std::string names = "the components nomodel_h, nomodel_t, nomodel_s, nomodel_w, nomodel_p, nomodel_c sum to ";
+  for (const auto& [text, message] : {
+           std::pair{R"("mass": 1e-38)", names + "a mass of 6e-38; a car needs a mass of at least 0.01"},
+           std::pair{R"("mass": 1, "dragLat": -5)", names + "a dragLat of -30; drag cannot be negative"},
+       }) {
+    std::string catalogue = "{";
+    for (const auto& [list, name] : {std::pair{"hulls", "h"}, {"thrusters", "t"}, {"heatsinks", "s"}, {"wings", "w"},
+                                     {"covers", "c"}, {"pods", "p"}})
+      catalogue += std::string(catalogue.size() > 1 ? ", " : "") + "\"" + list + R"(": [{"name": "nomodel_)" + name +
+                   "\", " + text + "}]";
+    testing::internal::CaptureStdout();
+    loadCarComponentSettings(writeTempFile("sums.json", catalogue + "}"));
+    testing::internal::GetCapturedStdout();
+    CarSettings s;
+    try {
+      recalculate(s);
+      ADD_FAILURE() << text;
+    } catch (const FormatError& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+  }
 }
 
 TEST(CatalogueFile, WrongShapesNameTheFile) {

@@ -1,6 +1,7 @@
 #include <SDL.h>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -395,6 +396,65 @@ TEST_F(Capture, UnwritableFolderIsLoggedAndTheRunGoesOn) {
   EXPECT_TRUE(std::regex_search(err, std::regex(R"(^unable to create gif: , .*/video/video-[^\n]*\.gif\n)"))) << err;
   EXPECT_TRUE(std::regex_search(err, std::regex(R"(\nunable to save screenshot: , [^\n]*screenshot-)"))) << err;
   EXPECT_EQ(err.find("saved screenshot to"), std::string::npos) << err;
+}
+
+// Captures within the same second get "-2", "-3"… before the extension instead of replacing
+// each other; the first keeps the usual name.
+TEST_F(Capture, CapturesInTheSameSecondKeepEachOther) {
+  openWindow(6, 3, 1);
+  captureFrame();
+  CaptureStdout();
+  CaptureStderr();
+  for (int i = 0; i < 3; ++i) saveScreenshot(), saveRecording();
+  GetCapturedStdout();
+  const std::string err = GetCapturedStderr();
+  for (const char* folder : {"screenshots", "video"}) {
+    std::vector<std::string> names;
+    for (const fs::path& p : filesIn(home / folder)) names.push_back(p.filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 3u) << err;
+    const std::regex form(R"((screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d|video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d)(-[23])?\.(png|gif))");
+    for (const std::string& n : names) EXPECT_TRUE(std::regex_match(n, form)) << n;
+  }
+}
+
+// Screenshots and recordings are made like any new file: 0666 less the umask.
+TEST_F(Capture, CapturesGetTheUsualFileMode) {
+  openWindow(6, 3, 1);
+  captureFrame();
+  const mode_t mask = umask(022);
+  CaptureStdout();
+  CaptureStderr();
+  saveScreenshot();
+  saveRecording();
+  GetCapturedStdout();
+  GetCapturedStderr();
+  umask(mask);
+  for (const char* folder : {"screenshots", "video"}) {
+    const auto files = filesIn(home / folder);
+    ASSERT_EQ(files.size(), 1u) << folder;
+    EXPECT_EQ(fs::status(files[0]).permissions() & fs::perms::all, fs::perms(0644)) << files[0];
+  }
+}
+
+// Without a per-user folder (it could not be made at start-up) nothing lands in the working
+// directory: the capture is not saved and the log says why.
+TEST_F(Capture, WithoutAPerUserFolderNothingIsSaved) {
+  openWindow(6, 3, 1);
+  captureFrame();
+  loopState().writePath = "";
+  const fs::path before = fs::current_path();
+  fs::current_path(home);
+  CaptureStdout();
+  CaptureStderr();
+  saveScreenshot();
+  saveRecording();
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(GetCapturedStderr(),
+            "unable to save screenshot: there is no per-user folder (see the writePath line at start-up)\n"
+            "unable to save gif: there is no per-user folder (see the writePath line at start-up)\n");
+  fs::current_path(before);
+  EXPECT_TRUE(filesIn(home).empty());
 }
 
 }  // namespace

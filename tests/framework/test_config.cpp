@@ -111,7 +111,8 @@ TEST_F(ConfigLoad, FallsBackToTheExecutableFolder) {
   fs::create_directory(user / "config.ini");  // present but not a file
   CaptureStderr();
   loadConfig();
-  EXPECT_EQ(GetCapturedStderr(), "loaded config from " + (base / "config.ini").string() + "\n");
+  EXPECT_EQ(GetCapturedStderr(), (user / "config.ini").string() + " is a directory, not used\nloaded config from " +
+                                     (base / "config.ini").string() + "\n");
   EXPECT_EQ(configState().config.at("Input").at("keymap"), "base");
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "framework/errors.h"
@@ -54,6 +56,99 @@ TEST(AtomicWrite, FailureKeepsTheOldFileAndNamesThePath) {
 
 TEST(AtomicWrite, MissingFolderIsAnIOError) {
   EXPECT_THROW(writeFileAtomically("/nonexistent-folder-dx/x.json", "x"), IOError);
+}
+
+// A link is followed: its target is replaced (the temporary file beside the target, not beside
+// the link), the link stays, and a dangling link gets its target made.
+TEST(AtomicWrite, ReplacesTheTargetOfALink) {
+  const fs::path dir = scratch("link");
+  fs::create_directories(dir / "shared");
+  writeFileAtomically((dir / "shared" / "pool.json").string(), "old");
+  fs::create_symlink("shared/pool.json", dir / "here.json");
+  fs::create_symlink("here.json", dir / "again.json");  // a chain of two
+  writeFileAtomically((dir / "again.json").string(), "new");
+  EXPECT_TRUE(fs::is_symlink(dir / "here.json"));
+  EXPECT_TRUE(fs::is_symlink(dir / "again.json"));
+  EXPECT_EQ(slurp(dir / "shared" / "pool.json"), "new");
+  fs::create_symlink("shared/later.json", dir / "dangling.json");
+  writeFileAtomically((dir / "dangling.json").string(), "made");
+  EXPECT_TRUE(fs::is_symlink(dir / "dangling.json"));
+  EXPECT_EQ(slurp(dir / "shared" / "later.json"), "made");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "shared"), fs::directory_iterator()), 2);
+}
+
+// An existing file keeps its permissions, read-only included; a new one gets 0666 less the umask.
+TEST(AtomicWrite, KeepsTheModeOfTheFileItReplaces) {
+  const fs::path dir = scratch("mode");
+  const mode_t mask = umask(022);
+  writeFileAtomically((dir / "new.json").string(), "a");
+  EXPECT_EQ(fs::status(dir / "new.json").permissions() & fs::perms::all, fs::perms(0644));
+  umask(027);
+  writeFileAtomically((dir / "private.json").string(), "a");
+  EXPECT_EQ(fs::status(dir / "private.json").permissions() & fs::perms::all, fs::perms(0640));
+  umask(mask);
+  fs::permissions(dir / "new.json", fs::perms(0444));
+  writeFileAtomically((dir / "new.json").string(), "b");
+  EXPECT_EQ(fs::status(dir / "new.json").permissions() & fs::perms::all, fs::perms(0444));
+  EXPECT_EQ(slurp(dir / "new.json"), "b");
+}
+
+// Temporary files a crash left beside the file are removed on the next save once they are
+// stale; a fresh one (a save in progress elsewhere) and other names are kept.
+TEST(AtomicWrite, RemovesItsOwnStaleTemporaryFiles) {
+  const fs::path dir = scratch("stale");
+  for (const char* name : {"ai.json.tmp-Ab12Cd", "ai.json.tmp-fresh1", "ai.json.tmp-notmine", "other.json.tmp-Ab12Cd"})
+    std::ofstream(dir / name) << "left over";
+  for (const char* name : {"ai.json.tmp-Ab12Cd", "ai.json.tmp-notmine", "other.json.tmp-Ab12Cd"})
+    fs::last_write_time(dir / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  writeFileAtomically((dir / "ai.json").string(), "pool");
+  std::set<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir)) left.insert(e.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"ai.json", "ai.json.tmp-fresh1", "ai.json.tmp-notmine", "other.json.tmp-Ab12Cd"}));
+}
+
+// Every kind of file that is not a regular one is refused before it is opened; a FIFO would
+// otherwise block the reader for ever, and a device never ends.
+TEST(ReadFile, OnlyRegularFilesAreRead) {
+  const fs::path dir = scratch("kinds");
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+  fs::create_directory(dir / "folder");
+  fs::create_symlink("/dev/zero", dir / "zero");
+  const struct {
+    fs::path path;
+    std::string message;
+  } cases[] = {{dir / "fifo", (dir / "fifo").string() + " is not a regular file"},
+               {dir / "folder", (dir / "folder").string() + " is a directory"},
+               {dir / "zero", (dir / "zero").string() + " is not a regular file"},
+               {dir / "none", "Unable to open file: " + (dir / "none").string()}};
+  for (const auto& c : cases) {
+    try {
+      readFile(c.path.string());
+      ADD_FAILURE() << c.path;
+    } catch (const IOError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+  EXPECT_THROW(readFile((dir / "none").string()), NotFoundError);
+  EXPECT_THROW(readFile((dir / "folder").string() + '\0' + "/dev/zero"), NotFoundError);
+}
+
+// A file above its kind's cap is refused without being read; at the cap it is read whole.
+TEST(ReadFile, SizeCapPerKind) {
+  const fs::path dir = scratch("cap");
+  std::ofstream(dir / "huge").close();
+  fs::resize_file(dir / "huge", readCap::json + 1);  // sparse
+  try {
+    readFile((dir / "huge").string(), readCap::json);
+    FAIL() << "read";
+  } catch (const IOError& e) {
+    EXPECT_EQ(std::string(e.what()), (dir / "huge").string() + " is larger than 4 MiB");
+  }
+  fs::resize_file(dir / "huge", readCap::json);
+  EXPECT_EQ(readFile((dir / "huge").string(), readCap::json).size(), readCap::json);
+  std::ofstream(dir / "small") << "12345";
+  EXPECT_THROW(readFile((dir / "small").string(), 4), IOError);
+  EXPECT_EQ(readTextFile((dir / "small").string(), 5), "12345");
 }
 
 }  // namespace

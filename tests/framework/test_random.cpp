@@ -78,5 +78,19 @@ TEST(Random, StreamsOfTheirOwnFollowFromSeedAndPlace) {
   EXPECT_EQ(streamFor(42, 3, 8).s0, 0x8894019cf767cd56ull);
 }
 
+// Seed 0 through seedRandom gives the all-zero state, from which every draw is 0; the mixed
+// seeding takes the first two SplitMix64 outputs of the seed (the published values for 0).
+TEST(Random, MixedSeedingGivesEverySeedAWorkingState) {
+  seedRandom(0);
+  EXPECT_EQ(nextRandom(), 0u);
+  seedRandomMixed(0);
+  EXPECT_EQ(randomState().s0, 0xe220a8397b1dcdafull);
+  EXPECT_EQ(randomState().s1, 0x6e789e6aa1b965f4ull);
+  const uint64_t first = nextRandom();
+  EXPECT_NE(nextRandom(), first);
+  seedRandomMixed(1);
+  EXPECT_NE(randomState().s0, 0xe220a8397b1dcdafull);
+}
+
 }  // namespace
 }  // namespace dx

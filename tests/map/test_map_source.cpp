@@ -4,6 +4,8 @@
 #include <bit>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
 
 #include "framework/errors.h"
 #include "framework/run_loop.h"
@@ -154,8 +156,11 @@ TEST(MapFileErrors, TruncatedObjectListKeepsWhatWasComplete) {
   const size_t objectsStart = 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2;
   bytes.resize(objectsStart + 9 + 4);  // the first object whole, the second cut
   testing::internal::CaptureStdout();
-  const MapSource src = loadMapSourceFile(writeTemp("cut.map", bytes));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\n");
+  const std::string path = writeTemp("cut.map", bytes);
+  const MapSource src = loadMapSourceFile(path);
+  const std::string why = path + ": the file ends after 135 bytes, in object 1 of 2";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\n" + why + "\n");
+  EXPECT_EQ(src.loadError, why);
   EXPECT_EQ(src.sections.size(), 2u);
   EXPECT_EQ(src.trackObjects.size(), 2u);
   EXPECT_EQ(src.objects.size(), 1u);
@@ -211,9 +216,92 @@ TEST(MapFileErrors, BadKindOrStyleBytesNameTheFile) {
 TEST(MapFileErrors, MissingFileGivesAnEmptyRecordNamedUnknown) {
   testing::internal::CaptureStdout();
   const MapSource src = loadMapSourceFile("/nonexistent/dx/1.map");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\nUnable to open file: /nonexistent/dx/1.map\n");
   EXPECT_TRUE(src.sections.empty());
   EXPECT_EQ(src.name, "???");
+  EXPECT_EQ(src.loadError, "Unable to open file: /nonexistent/dx/1.map");
+}
+
+// Each reason a load ends early is told with the file: nothing there, nothing in it, a folder,
+// far too large, or the part of the file where it stops.
+TEST(MapFileErrors, TheReasonNamesTheFileAndWhereItStops) {
+  const fs::path dir = fs::path(writeTemp("x", "")).parent_path();
+  fs::create_directories(dir / "folder.map");
+  const std::string big = (dir / "big.map").string();
+  std::ofstream(big, std::ios::binary).close();
+  fs::resize_file(big, 9u << 20);  // sparse: costs no disk
+  const std::string bytes = encodeMapSource(sampleSource());
+  const struct {
+    std::string path, why;
+  } cases[] = {
+      {writeTemp("empty.map", ""), "the file is empty"},
+      {(dir / "folder.map").string(), "is a directory"},
+      {big, "is larger than 8 MiB"},
+      {writeTemp("v.map", bytes.substr(0, 1)), "the file ends after 1 byte, in the version word"},
+      {writeTemp("s.map", bytes.substr(0, 40)), "the file ends after 40 bytes, in section 0 of 2"},
+      {writeTemp("l.map", bytes.substr(0, 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9)), "the file ends after 140 bytes, in the laps"},
+  };
+  for (const auto& c : cases) {
+    testing::internal::CaptureStdout();
+    const MapSource src = loadMapSourceFile(c.path);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string why = c.path + (c.why.starts_with("is ") ? " " : ": ") + c.why;
+    EXPECT_EQ(out, "Error loading map\n" + why + "\n");
+    EXPECT_EQ(src.loadError, why);
+  }
+}
+
+// A file cut right after its laps byte keeps the laps read (and so stays a closed track).
+TEST(MapFileErrors, CutAfterTheLapsKeepsThem) {
+  std::string bytes = encodeMapSource(sampleSource());
+  bytes.resize(2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9 + 1);
+  testing::internal::CaptureStdout();
+  const MapSource src = loadMapSourceFile(writeTemp("laps.map", bytes));
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(src.laps, 3);
+  EXPECT_EQ(src.style, CityNight);
+  EXPECT_EQ(src.name, "???");
+}
+
+// A number that is not finite or far beyond any track is refused where it is read, naming the
+// file, the entry and the field; such a source is never written either.
+TEST(MapFileErrors, NumbersOutOfRangeAreRefused) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const struct {
+    std::function<void(MapSource&)> spoil;
+    std::string entry;
+  } cases[] = {
+      {[&](MapSource& s) { s.sections[0].turn = nan; }, "section 0: turn is nan, outside -1e+06 to 1e+06"},
+      {[&](MapSource& s) { s.sections[1].widthR = 3e38f; }, "section 1: widthR is 3e+38, outside -1e+06 to 1e+06"},
+      {[&](MapSource& s) { s.sections[1].control2.y = -inf; }, "section 1: control2 is -inf, outside -1e+06 to 1e+06"},
+      {[&](MapSource& s) { s.trackObjects[1].along = 1.5f; }, "track object 1: along is 1.5, outside 0 to 1"},
+      {[&](MapSource& s) { s.trackObjects[0].lateral = 1e30f; }, "track object 0: lateral is 8e+30, outside -1e+06 to 1e+06"},
+      {[&](MapSource& s) { s.objects[1].pos.x = nan; }, "object 1: pos is nan, outside -1e+06 to 1e+06"},
+  };
+  const std::string good = encodeMapSource(sampleSource());
+  for (const auto& c : cases) {
+    MapSource src = sampleSource();
+    c.spoil(src);
+    try {
+      encodeMapSource(src);
+      ADD_FAILURE() << "written: " << c.entry;
+    } catch (const FormatError& e) {
+      EXPECT_EQ(std::string(e.what()), "the track: " + c.entry);
+    }
+  }
+  // The same in a file: patch the first section's turn (bytes 6 to 9) to a NaN.
+  std::string bytes = good;
+  const uint32_t bits = std::bit_cast<uint32_t>(nan);
+  for (int i = 0; i < 4; ++i) bytes[size_t(6 + i)] = char(bits >> (8 * i));
+  const std::string path = writeTemp("nan.map", bytes);
+  testing::internal::CaptureStderr();
+  try {
+    loadMapSourceFile(path);
+    ADD_FAILURE() << "loaded";
+  } catch (const FormatError& e) {
+    EXPECT_EQ(std::string(e.what()), path + ": section 0: turn is nan, outside -1e+06 to 1e+06");
+  }
+  testing::internal::GetCapturedStderr();
 }
 
 TEST(MapFileLocation, SlotsUnderBaseOrBank) {

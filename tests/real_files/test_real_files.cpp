@@ -162,14 +162,17 @@ TEST_F(AssimpObj, WellFormedModelsLoadWithTheirGroupsAndNormals) {
 
 TEST_F(AssimpObj, MalformedAndUnsupportedModelsGiveMessages) {
   // Two spaces after "v" are not a vertex line: fatal, with the line.
-  EXPECT_EQ(loadObjCapturing(kObjDir + "cube_usemtl.obj").error, "invalid vertex: v  0.0  0.0  0.0");
-  EXPECT_EQ(loadObjCapturing(kObjDir + "number_formats.obj").error, "invalid vertex: v 1e+2 2.e+1 3.1+e2");
+  EXPECT_EQ(loadObjCapturing(kObjDir + "cube_usemtl.obj").error,
+            "invalid vertex: v  0.0  0.0  0.0 (" + kObjDir + "cube_usemtl.obj line 5)");
+  EXPECT_EQ(loadObjCapturing(kObjDir + "number_formats.obj").error,
+            "invalid vertex: v 1e+2 2.e+1 3.1+e2 (" + kObjDir + "number_formats.obj line 11)");
   // Faces of bare vertex indices are reported and skipped; the vertices stay.
   const ObjResult box = loadObjCapturing(kObjDir + "box.obj");
   EXPECT_EQ(box.error, "");
   EXPECT_EQ(box.model.vertices.size(), 8u);
   EXPECT_EQ(box.faces(), 0u);
-  EXPECT_NE(box.out.find("invalid face: f 4 3 2 1\n"), std::string::npos) << box.out;
+  EXPECT_NE(box.out.find("invalid face: f 4 3 2 1 (" + kObjDir + "box.obj line 23)\n"), std::string::npos) << box.out;
+  EXPECT_NE(box.out.find(kObjDir + "box.obj: the model has no faces and draws nothing\n"), std::string::npos);
   // A file without its last line end, and one with a very long line, read the same.
   for (const char* name : {"box_without_lineending.obj", "box_longline.obj"}) {
     const ObjResult r = loadObjCapturing(kObjDir + name);

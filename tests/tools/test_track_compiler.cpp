@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "framework/errors.h"
@@ -120,7 +121,7 @@ TEST(TrackDescription, ErrorsNameTheFileAndThePart) {
   EXPECT_EQ(compileError(R"({"laps": 1, "sections": [{"kind": "angle", "steps": 3, "width": -2}]})"),
             "t.json: section 0: widths must be positive");
   EXPECT_EQ(compileError(R"({"laps": 1, "sections": [{"kind": "bezier", "endOffset": [1e300, 0]}]})"),
-            "t.json: section 0: \"endOffset\" is out of range");
+            "t.json: section 0: \"endOffset\" is out of range (each coordinate -16384 to 16384)");
   EXPECT_EQ(compileError(R"({"laps": 1, "style": "Moon", "sections": [{"kind": "angle", "steps": 3}]})"),
             "t.json: unknown style \"Moon\" (CityNight, CityDay, Desert, Snow, Forest or Sea)");
   EXPECT_EQ(compileError(R"({"laps": 1, "sections": []})"), "t.json: \"sections\" must be a non-empty array");
@@ -133,6 +134,38 @@ TEST(TrackDescription, ErrorsNameTheFileAndThePart) {
   EXPECT_EQ(compileError(R"({"laps": 0, "sections": [{"kind": "angle", "steps": 0}], "objects": []})"),
             "t.json: the track has no nodes");
   EXPECT_THROW(compileTrackFile((tempDir() / "missing.json").string()), IOError);
+}
+
+// Every number is held to the range a track can use, and the complaint names the entry: values
+// that once passed (and overflowed the plan) and curves that silently made no node.
+TEST(TrackDescription, NumbersOutsideWhatATrackCanUseAreRefused) {
+  const std::string straight = R"({"kind": "angle", "steps": 40})";
+  const struct {
+    std::string text, message;
+  } cases[] = {
+      {R"({"laps": -1, "sections": [)" + straight + "]}", "t.json: \"laps\" must be 0 to 127"},
+      {R"({"laps": 0, "sections": [{"kind": "angle", "steps": 4, "width": 1e30}]})",
+       "t.json: section 0: widths must be at most 256"},
+      {R"({"laps": 0, "sections": [{"kind": "angle", "steps": 4, "verge": 1e9}]})",
+       "t.json: section 0: verges must be at most 128"},
+      {R"({"laps": 0, "sections": [{"kind": "angle", "steps": 4, "turn": 10}]})",
+       "t.json: section 0: \"turn\" must be -3.14159 to 3.14159"},
+      {R"({"laps": 0, "sections": [{"kind": "angle", "steps": 2, "degrees": 400}]})",
+       "t.json: section 0: \"degrees\" must be -360 to 360 over 2 steps"},
+      {R"({"laps": 0, "sections": [{"kind": "bezier", "endOffset": [100, 0], "endHeading": 1e9}]})",
+       "t.json: section 0: \"endHeading\" must be -720 to 720"},
+      {R"({"laps": 0, "sections": [)" + straight + R"(, {"kind": "bezier", "endOffset": [0, 0]}, )" + straight + "]}",
+       "t.json: section 1: the curve is too short to make a node (its end is 0 layout units away)"},
+      {R"({"laps": 0, "sections": [{"kind": "bezier", "endOffset": [20000, 0]}]})",
+       "t.json: section 0: \"endOffset\" is out of range (each coordinate -16384 to 16384)"},
+      {R"({"laps": 0, "sections": [)" + straight + R"(], "trackObjects": [{"kind": "booster", "node": 5, "lateral": 1e30}]})",
+       "t.json: trackObjects 0: \"lateral\" must be -1 to 1"},
+      {R"({"laps": 0, "sections": [)" + straight + R"(], "objects": [{"kind": 0, "node": 5, "offset": 1e30}]})",
+       "t.json: objects 0: \"offset\" must be 0 to 64"},
+      {R"({"laps": 0, "sections": [)" + straight + R"(], "objects": [{"kind": 0, "pos": [3e38, 0]}]})",
+       "t.json: objects 0: \"pos\" is out of range (each coordinate -16384 to 16384)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(compileError(c.text), c.message) << c.text;
 }
 
 TEST(TrackDescription, BezierHandlesFollowTheHeadingAndMirrorAcrossTheChord) {
@@ -355,7 +388,34 @@ TEST(TrackPlan, DrawsRoadBandsLinesAndObjectsToScale) {
   EXPECT_EQ(px(128.5f, -2.5f), planRoad);
   EXPECT_EQ(px(map->trackObjects[0]->pos.x, -0.5f), planBooster);
   EXPECT_EQ(px(200.0f, 20.0f), planScenery);
-  EXPECT_THROW(drawTrackPlan(*map, src, PlanView{0.0f, {}}), FormatError);
+  EXPECT_THROW(drawTrackPlan(*map, src, PlanView{0.0f, {}, ""}), FormatError);
+  // An arrow points from the start line along the driving direction, less wide than the road.
+  EXPECT_EQ(px(134.5f, 0.5f), planStart);
+  EXPECT_EQ(px(134.5f, -3.0f), planRoad);
+  EXPECT_NE(px(131.0f, 0.5f), planStart);
+}
+
+// With the game's small font the plan grows a strip below it naming the colours.
+TEST(TrackPlan, LegendBelowThePlan) {
+  const MapSource src = compile(R"({"laps": 0, "sections": [{"kind": "angle", "steps": 120}]})");
+  const MapPtr map = buildTrack(src, "t.json");
+  PlanView view;
+  view.scale = 1;
+  const int plainHeight = drawTrackPlan(*map, src, view)->h;
+  view.legendFont = test::sourceDir() + "/assets/font5x5.png";
+  testing::internal::CaptureStderr();
+  const SurfacePtr plan = drawTrackPlan(*map, src, view);
+  testing::internal::GetCapturedStderr();
+  ASSERT_GT(plan->h, plainHeight + 8);
+  // The first entry's swatch: the road colour, at the strip's left margin.
+  EXPECT_EQ(get(*plan, 8, plainHeight), planRoad);
+  EXPECT_EQ(get(*plan, 12, plainHeight + 4), planRoad);
+  std::set<uint8_t> colours;
+  for (int y = plainHeight; y < plan->h; ++y)
+    for (int x = 0; x < plan->w; ++x) colours.insert(get(*plan, x, y));
+  EXPECT_EQ(colours, (std::set<uint8_t>{planBackground, planRoad, planScenery, planBand, planWall, planStart,
+                                        planRacingLine, planOpenSide, planGate, planSpecialSide, planBooster,
+                                        planNodeMark, planDivider}));
 }
 
 // ---- the shipped tracks ----

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -38,6 +39,21 @@ constexpr const char* kStyleNames[] = {"CityNight", "CityDay", "Desert", "Snow",
 // Layout units from the walk's start point within which the closing fit counts as exact.
 constexpr float kCloseTolerance = 0.01f;
 
+// The ranges a drivable track uses, far beyond the shipped ones; beyond them a value is a typo
+// (or an overflow in the making).
+constexpr double kMaxWidth = 256;      // layout units: a half-width of 32 map units
+constexpr double kMaxVerge = 128;      // layout units
+constexpr double kMaxOffset = 16384;   // layout units: Bézier end points and handles
+constexpr double kMaxPosition = 16384; // map units: scenery positions
+constexpr double kMaxSceneryOffset = 64;  // map units beyond the outer band
+constexpr double kMaxEndHeading = 720;    // degrees
+
+std::string shortNumber(double d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", d);
+  return buf;
+}
+
 std::string quoted(const char* key) {
   std::string s = "\"";
   s += key;
@@ -70,6 +86,13 @@ struct Where {
     return d;
   }
 
+  // A number within [lo, hi], the range named in the complaint.
+  double number(const ojson& obj, const char* key, double lo, double hi) const {
+    const double d = number(obj, key);
+    if (!(d >= lo && d <= hi)) fail(quoted(key) + " must be " + shortNumber(lo) + " to " + shortNumber(hi));
+    return d;
+  }
+
   int64_t integer(const ojson& obj, const char* key, int64_t lo, int64_t hi) const {
     const ojson& v = obj.at(key);
     if (!v.is_number_integer()) fail(quoted(key) + " must be an integer");
@@ -79,12 +102,13 @@ struct Where {
     return i;
   }
 
-  Vec2f vec(const ojson& v, const char* key) const {
+  Vec2f vec(const ojson& v, const char* key, double limit) const {
     if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number())
       fail(quoted(key) + " must be two numbers [x, y]");
-    const Vec2f p{float(v[0].get<double>()), float(v[1].get<double>())};
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) fail(quoted(key) + " is out of range");
-    return p;
+    const double x = v[0].get<double>(), y = v[1].get<double>();
+    if (!(std::fabs(x) <= limit && std::fabs(y) <= limit))
+      fail(quoted(key) + " is out of range (each coordinate -" + shortNumber(limit) + " to " + shortNumber(limit) + ")");
+    return {float(x), float(y)};
   }
 
   std::string text(const ojson& obj, const char* key) const {
@@ -137,7 +161,9 @@ void readWidths(const ojson& sec, const Where& at, Carry& carry, Section& out) {
   if (sec.contains("vergeL")) carry.vergeL = float(at.number(sec, "vergeL"));
   if (sec.contains("vergeR")) carry.vergeR = float(at.number(sec, "vergeR"));
   if (carry.widthL <= 0 || carry.widthR <= 0) at.fail("widths must be positive");
+  if (carry.widthL > kMaxWidth || carry.widthR > kMaxWidth) at.fail("widths must be at most " + shortNumber(kMaxWidth));
   if (carry.vergeL < 0 || carry.vergeR < 0) at.fail("verges must not be negative");
+  if (carry.vergeL > kMaxVerge || carry.vergeR > kMaxVerge) at.fail("verges must be at most " + shortNumber(kMaxVerge));
   out.widthL = carry.widthL, out.widthR = carry.widthR;
   out.vergeL = carry.vergeL, out.vergeR = carry.vergeR;
 }
@@ -149,10 +175,15 @@ void readAngleCurve(const ojson& sec, const Where& at, Section& out) {
   if (!sec.contains("steps")) at.fail("an angle section needs \"steps\"");
   out.steps = at.integer(sec, "steps", 0, 255);
   if (sec.contains("turn") && sec.contains("degrees")) at.fail("give \"turn\" or \"degrees\", not both");
-  if (sec.contains("turn")) out.turn = float(at.number(sec, "turn"));
+  if (sec.contains("turn")) out.turn = float(at.number(sec, "turn", -kPi, kPi));
   if (sec.contains("degrees")) {
     if (out.steps == 0) at.fail("\"degrees\" needs at least one step");
-    out.turn = float(deg2rad(at.number(sec, "degrees")) / double(out.steps));
+    const double degrees = at.number(sec, "degrees");
+    // A step turns at most half a circle.
+    if (std::fabs(degrees) > 180.0 * double(out.steps))
+      at.fail("\"degrees\" must be -" + shortNumber(180.0 * double(out.steps)) + " to " +
+              shortNumber(180.0 * double(out.steps)) + " over " + std::to_string(out.steps) + " steps");
+    out.turn = float(deg2rad(degrees) / double(out.steps));
   }
 }
 
@@ -173,16 +204,16 @@ AutoHandles readBezier(const ojson& sec, const Where& at, Section& out, bool& cl
   const ojson& end = sec["endOffset"];
   closing = end.is_string();
   if (closing && end.get<std::string>() != "close") at.fail("\"endOffset\" must be [x, y] or \"close\"");
-  if (!closing) out.endOffset = at.vec(end, "endOffset");
+  if (!closing) out.endOffset = at.vec(end, "endOffset", kMaxOffset);
   AutoHandles a;
   a.control1 = !sec.contains("control1");
   a.control2 = !sec.contains("control2");
-  if (!a.control1) out.control1 = at.vec(sec["control1"], "control1");
-  if (!a.control2) out.control2 = at.vec(sec["control2"], "control2");
+  if (!a.control1) out.control1 = at.vec(sec["control1"], "control1", kMaxOffset);
+  if (!a.control2) out.control2 = at.vec(sec["control2"], "control2", kMaxOffset);
   if (sec.contains("endHeading")) {
     if (!a.control2) at.fail("\"endHeading\" sets the end handle: give it or \"control2\", not both");
     if (closing) at.fail("a closing section ends at the start heading; \"endHeading\" does not apply");
-    a.endHeading = float(deg2rad(at.number(sec, "endHeading")));
+    a.endHeading = float(deg2rad(at.number(sec, "endHeading", -kMaxEndHeading, kMaxEndHeading)));
   }
   if (sec.contains("handle")) {
     a.handle = float(at.number(sec, "handle"));
@@ -292,6 +323,23 @@ float fitClosingSection(MapSource& src, const AutoHandles& a) {
   return bestErr;
 }
 
+// A Bézier section too short to reach its first node would vanish from the track unnoticed.
+void requireNodesFromCurves(const MapSource& src, const std::string& path) {
+  MapPtr map;
+  try {
+    map = fromSource(withSections(src, src.sections.size()));
+  } catch (const ExitRequest&) {
+    return;  // no node at all: said where the track is built
+  }
+  std::vector<int64_t> made(src.sections.size(), 0);
+  for (const Node& n : map->path) made[size_t(n.section)] += 1;
+  for (size_t i = 0; i < src.sections.size(); ++i)
+    if (src.sections[i].kind == CubicBezierCurve && made[i] == 0)
+      Where{path, "section " + std::to_string(i)}.fail(
+          "the curve is too short to make a node (its end is " + shortNumber(double(length(src.sections[i].endOffset))) +
+          " layout units away)");
+}
+
 // ---- placements and scenery ----
 
 TrackObjectKind placementKind(const ojson& v, const Where& at) {
@@ -353,7 +401,7 @@ TrackObjectPlacement readPlacement(const ojson& obj, const Map& map, const Where
     if (l.is_string() && l.get<std::string>() == "line") {
       p.lateral = lateralForOffset(map, p.along, racingLineOffset(map, p.along), at);
     } else if (l.is_number()) {
-      p.lateral = l.get<float>() * 0.125f;
+      p.lateral = float(at.number(obj, "lateral", -1, 1)) * 0.125f;
     } else {
       at.fail("\"lateral\" must be a number (-1 left edge to 1 right edge of the usable road) or \"line\"");
     }
@@ -377,8 +425,7 @@ class ItemNames {
   std::string file() const { return joinPath(options_.assetRoot, itemFileForStyle(style_)); }
   void load() {
     if (loaded_) return;
-    const std::vector<uint8_t> bytes = readFile(file());
-    items_ = parseItemTypes(std::string(bytes.begin(), bytes.end()), file());
+    items_ = parseItemTypes(readTextFile(file(), readCap::json), file());
     loaded_ = true;
   }
   const CompileOptions& options_;
@@ -401,12 +448,12 @@ void readSceneryEntry(const ojson& obj, const Map& map, ItemNames& names, const 
   if (forms != 1) at.fail("give exactly one of \"pos\", \"node\" or \"nodes\"");
   if (obj.contains("pos")) {
     at.allowOnly(obj, {"kind", "pos"});
-    out.push_back({kind, at.vec(obj["pos"], "pos")});
+    out.push_back({kind, at.vec(obj["pos"], "pos", kMaxPosition)});
     return;
   }
   const std::string side = obj.contains("side") ? at.text(obj, "side") : "both";
   if (side != "left" && side != "right" && side != "both") at.fail("\"side\" must be left, right or both");
-  const float offset = obj.contains("offset") ? float(at.number(obj, "offset")) : 2.0f;
+  const float offset = obj.contains("offset") ? float(at.number(obj, "offset", 0, kMaxSceneryOffset)) : 2.0f;
   if (obj.contains("node")) {
     if (obj.contains("every")) at.fail("\"every\" belongs to a row (\"nodes\")");
     const Node& n = map.path[size_t(nodeIndex(obj, "node", map, at))];
@@ -492,7 +539,7 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
       top.fail("\"style\" must be a style name");
   }
   if (!doc.contains("laps")) top.fail("\"laps\" is required (1 or more for a loop, 0 for a point-to-point track)");
-  src.laps = top.integer(doc, "laps", -128, 127);
+  src.laps = top.integer(doc, "laps", 0, 127);
   if (!doc.contains("sections") || !doc["sections"].is_array() || doc["sections"].empty())
     top.fail("\"sections\" must be a non-empty array");
 
@@ -530,6 +577,7 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
       top.fail("the closing section cannot reach the start (its last node stays " + std::to_string(err / 8.0f) +
                " map units away); give it more room");
   }
+  requireNodesFromCurves(src, path);
 
   const bool needTrack = doc.contains("trackObjects") || doc.contains("objects");
   if (!needTrack) return src;
@@ -545,7 +593,7 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
 }
 
 MapSource compileTrackFile(const std::string& path, const CompileOptions& options) {
-  return compileTrackDescription(readJsonFile(path), path, options);
+  return compileTrackDescription(readJsonFile(path, readCap::track), path, options);
 }
 
 ojson describeMapSource(const MapSource& src) {

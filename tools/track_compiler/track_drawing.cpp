@@ -4,9 +4,11 @@
 #include <cmath>
 
 #include "framework/errors.h"
+#include "framework/font.h"
 #include "framework/numeric.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
+#include "geom/geometry.h"
 #include "map/node_queries.h"
 #include "track_compiler/track_checks.h"
 
@@ -86,6 +88,68 @@ void drawMarks(const Plan& plan, const Map& map) {
   }
 }
 
+// The node the race starts from: node 0 of a loop, the start line of an open track.
+int64_t startNode(const Map& map) {
+  const int64_t n = int64_t(map.path.size());
+  return isLooping(map) || n <= 33 ? 0 : 32;
+}
+
+// An arrow from the start line along the way the cars drive, half the road wide.
+void drawStartArrow(const Plan& plan, const Map& map) {
+  if (map.path.size() < 2) return;
+  const int64_t s = startNode(map);
+  const Node& node = nodeAt(map, s);
+  const Vec2f ahead = normalized(nodeAt(map, s + 1).pos - node.pos);
+  const float half = std::min(node.widthL, node.widthR) / 8.0f;  // map units
+  const Vec2f side = perpendicular(ahead) * (0.6f * half);
+  setColor(planStart);
+  fillTriangle(plan, node.pos + side, node.pos - side, node.pos + ahead * (1.5f * half));
+}
+
+struct LegendEntry {
+  ColorId color;
+  const char* label;
+};
+constexpr LegendEntry kLegend[] = {
+    {planRoad, "road"},          {planBand, "band"},          {planWall, "wall"},
+    {planOpenSide, "open side"}, {planSpecialSide, "special side"}, {planDivider, "split"},
+    {planGate, "gate"},          {planStart, "start, direction"}, {planRacingLine, "racing line"},
+    {planBooster, "booster"},    {planScenery, "scenery"},    {planNodeMark, "every 50 nodes"},
+};
+
+// The legend's entries flowed into rows of the given width: the left edge of each and its row.
+struct LegendLayout {
+  std::vector<std::pair<Pint, int>> at;
+  int rows = 0;
+  Pint rowHeight = 0;
+};
+
+LegendLayout layOutLegend(const Font& font, Pint width) {
+  LegendLayout l;
+  l.rowHeight = Pint(font.h) + 3;
+  Pint x = kMargin;
+  int row = 0;
+  for (const LegendEntry& e : kLegend) {
+    const Pint w = 7 + textWidth(e.label) + 8;
+    if (x + w > width - kMargin && x > kMargin) x = kMargin, row += 1;
+    l.at.push_back({x, row});
+    x += w;
+  }
+  l.rows = row + 1;
+  return l;
+}
+
+void drawLegend(const LegendLayout& l, Pint top) {
+  for (size_t i = 0; i < l.at.size(); ++i) {
+    const auto [x, row] = l.at[i];
+    const Pint y = top + Pint(row) * l.rowHeight;
+    setColor(kLegend[i].color);
+    rectfill(x, y, x + 4, y + 4);
+    setColor(planWall);
+    print(kLegend[i].label, x + 7, y);
+  }
+}
+
 void drawLineAndObjects(const Plan& plan, const Map& map, const MapSource& src) {
   const size_t n = map.racingLine.size();
   for (size_t i = 0; i + 1 < n + (isLooping(map) ? 1 : 0) && n > 1; ++i)
@@ -112,14 +176,22 @@ SurfacePtr drawTrackPlan(const Map& map, const MapSource& src, const PlanView& v
   if (view.window) box = *view.window;
   const double w = double(box.max.x - box.min.x) * scale + 2 * kMargin + 1;
   const double h = double(box.max.y - box.min.y) * scale + 2 * kMargin + 1;
-  if (w > kMaxSide || h > kMaxSide) throw FormatError("the plan would be larger than 8192 pixels; use a smaller scale");
+  if (!(w <= kMaxSide && h <= kMaxSide)) throw FormatError("the plan would be larger than 8192 pixels; use a smaller scale");
   resetDrawState();
-  setCanvasSize(int(w), int(h));
+  std::optional<LegendLayout> legend;
+  if (!view.legendFont.empty()) {
+    fontState().fonts[0] = createFontFromSurface(*loadSurfaceRGBA(view.legendFont), font5x5Chars);
+    setFont(0);
+    legend = layOutLegend(*fontState().currentFont, Pint(w));
+  }
+  setCanvasSize(int(w), int(h) + (legend ? legend->rows * legend->rowHeight + kMargin : 0));
   cls();
   const Plan plan{box.min, scale};
   drawRoad(plan, map);
   drawMarks(plan, map);
   drawLineAndObjects(plan, map, src);
+  drawStartArrow(plan, map);
+  if (legend) drawLegend(*legend, Pint(h));
   return drawState().swCanvas;
 }
 

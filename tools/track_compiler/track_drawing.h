@@ -1,6 +1,7 @@
 #pragma once
 // A plan view of a track for checking a design: road and bands, walls coloured by kind, split
-// dividers, gates, start and finish lines, the racing line, boosters and scenery.
+// dividers, gates, start and finish lines with the driving direction, the racing line, boosters
+// and scenery, and a legend.
 #include <optional>
 #include <string>
 
@@ -29,10 +30,12 @@ enum PlanColor : uint8_t {
 struct PlanView {
   float scale = 2;               // pixels per map unit
   std::optional<AABB> window;    // map units; the whole track and its scenery when absent
+  std::string legendFont;        // an RGBA font image (font5x5.png) for the legend; none without
 };
 
-// Draws the plan onto the framework canvas (resized to fit the view) and returns the canvas.
-// The map needs its racing line.
+// Draws the plan onto the framework canvas (resized to fit the view) and returns the canvas: an
+// arrow on the start line points the driving direction, and with a legend font a strip below
+// names the colours. The map needs its racing line.
 SurfacePtr drawTrackPlan(const Map& map, const MapSource& src, const PlanView& view);
 
 // drawTrackPlan written as an indexed PNG in the default palette.

@@ -1,0 +1,145 @@
+// The real trainer with the files and limits users end up with: devices, FIFOs and damaged files
+// in place of its inputs, a file-size limit and a plot that cannot be written, and seed 0. Each
+// run is in a private copy of the run folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "app/process_runner.h"
+#include "test_support.h"
+
+namespace dx {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+struct TrainerRun {
+  int status;
+  std::string out, err;
+};
+
+class TrainerFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("dx-trainer-files-" + std::to_string(getpid()) + "-" +
+                                       testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path game = test::gameDir();
+    fs::copy_file(game / "draxen3516-train", dir / "draxen3516-train");
+    fs::copy(game / "assets", dir / "assets", fs::copy_options::recursive);
+    fs::copy(game / "maps", dir / "maps", fs::copy_options::recursive);
+    std::ofstream(dir / "assets" / "ai.json") << "[]\n";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // Runs the trainer (through `sh -c` when a shell prefix is given, for a ulimit).
+  TrainerRun train(const std::vector<std::string>& args, const std::string& shellPrefix = "") {
+    test::GameProcess p;
+    if (shellPrefix.empty()) {
+      p.start((dir / "draxen3516-train").string(), dir.string(), {}, args);
+    } else {
+      std::string cmd = shellPrefix + " exec ./draxen3516-train";
+      for (const std::string& a : args) cmd += " " + a;
+      p.start("/bin/sh", dir.string(), {}, {"-c", cmd});
+    }
+    TrainerRun r;
+    r.status = p.wait(120s);
+    r.out = p.out();
+    r.err = p.err();
+    return r;
+  }
+
+  fs::path dir;
+};
+
+// Seed 0 used to give the generator an all-zero state: every car the same, nothing bred.
+TEST_F(TrainerFiles, SeedZeroBreedsDistinctCars) {
+  const TrainerRun r = train({"--generations", "2", "--seed", "0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"(generation 1: best (-?\d+), mean (-?[0-9.]+))"))) << r.out;
+  EXPECT_NE(std::stod(m[1]), std::stod(m[2])) << r.out;
+  const std::string pool = slurp(dir / "assets" / "ai.json");
+  std::set<std::string> weights;
+  const std::regex firstWeight(R"("weights": \[\s*(-?[0-9.e-]+))");
+  for (std::sregex_iterator it(pool.begin(), pool.end(), firstWeight), end; it != end; ++it) weights.insert((*it)[1]);
+  EXPECT_GT(weights.size(), 10u) << pool;
+}
+
+// Every input that is not a regular file, and every file that cannot be used, ends the run at
+// once with a message naming it; the pool is left as it was.
+TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
+  const fs::path components = dir / "assets" / "components.json", testCar = dir / "assets" / "testCar.json";
+  const fs::path pool = dir / "assets" / "ai.json", track = dir / "maps" / "1.map";
+  const std::string trackBytes = slurp(track);
+  struct Case {
+    std::function<void()> spoil, mend;
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {[&] { fs::rename(components, dir / "c"), fs::create_symlink("/dev/zero", components); },
+       [&] { fs::remove(components), fs::rename(dir / "c", components); }, {},
+       "error: " + components.string() + " is not a regular file\n"},
+      {[&] { fs::rename(testCar, dir / "t"), mkfifo(testCar.c_str(), 0644); },
+       [&] { fs::remove(testCar), fs::rename(dir / "t", testCar); }, {},
+       "error: " + testCar.string() + " is not a regular file\n"},
+      {[] {}, [] {}, {"--track", "9"}, "error: no such track: maps/9.map\n"},
+      {[&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes.substr(0, trackBytes.size() / 2); },
+       [&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes; }, {},
+       "error: " + track.string() + ": the file ends after " + std::to_string(trackBytes.size() / 2) +
+           " bytes, in section "},
+      {[&] { std::ofstream(pool, std::ios::trunc) << R"([{"score": 5, "weights": [1e39, 0, 0]}])"; },
+       [&] { std::ofstream(pool, std::ios::trunc) << "[]\n"; }, {},
+       "error: " + pool.string() + ": entry 0: weight 0 is 1e+39, outside -10000 to 10000\n"},
+  };
+  for (const Case& c : cases) {
+    c.spoil();
+    const std::string poolBefore = slurp(pool);
+    std::vector<std::string> args = {"--generations", "1", "--seed", "3"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const TrainerRun r = train(args);
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(pool), poolBefore);
+    c.mend();
+  }
+}
+
+// Under a file-size limit the pool save fails with a message instead of the trainer dying of
+// SIGXFSZ: the old pool stays and no temporary file is left. A plot that cannot be written is a
+// warning; the run still succeeds.
+TEST_F(TrainerFiles, WritesThatFailLeaveTheOldFilesAndTheRunSucceeds) {
+  fs::create_directory(dir / "assets" / "training.png");  // the plot cannot go there
+  const TrainerRun r = train({"--generations", "1", "--seed", "3"}, "ulimit -f 8;");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("could not save the gain pool (Unable to write " + (dir / "assets" / "ai.json").string() +
+                       ": write failed: File too large)"),
+            std::string::npos)
+      << r.out;
+  const std::string plot = (dir / "assets" / "training.png").string();
+  EXPECT_NE(r.out.find("warning: " + plot + " was not written: Unable to write " + plot + ": it is a directory\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(slurp(dir / "assets" / "ai.json"), "[]\n");
+  for (const auto& e : fs::directory_iterator(dir / "assets"))
+    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
+}
+
+}  // namespace
+}  // namespace dx
