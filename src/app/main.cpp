@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
     harness().keymap = getConfigValue("Input", "keymap", "");
     setKeyMap(harness().keymap);
     run(gameInit, gameUpdate, gameDraw);
-  } catch (const ExitRequest& e) {
-    return e.status;
+  } catch (const TrackError&) {
+    return 1;  // the track builder has said why
   } catch (const std::exception& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
     return 1;

@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
   if (!options) return ok ? 0 : 2;
   try {
     return runTrainer(*options);
-  } catch (const ExitRequest& e) {
-    return e.status;
+  } catch (const TrackError&) {
+    return 1;  // the track builder has said why
   } catch (const std::exception& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
     return 1;

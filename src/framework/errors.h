@@ -33,10 +33,11 @@ struct IndexError : GameError {
   using GameError::GameError;
 };
 
-// Ends the program with the given status; whoever raises it has already printed the message.
-struct ExitRequest : GameError {
-  int status;
-  ExitRequest(const std::string& msg, int st) : GameError(msg), status(st) {}
+// A track that cannot be built ("map has no nodes", "unknown section type"). The track builder
+// prints the line itself, as the game always has, so the program entries end with status 1
+// without repeating it.
+struct TrackError : FormatError {
+  using FormatError::FormatError;
 };
 
 }  // namespace dx

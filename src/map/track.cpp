@@ -242,7 +242,7 @@ Node initNode(int64_t section, int64_t id, Vec2f P, Vec2f N, float angle, float 
   return node;
 }
 
-MapPtr fromSource(MapSource src) {
+MapPtr walkSections(const MapSource& src) {
   MapPtr map = newMap();
   map->name = src.name;
   map->laps = src.laps;
@@ -259,13 +259,18 @@ MapPtr fromSource(MapSource src) {
       walkBezier(*map, w, s);
     else {
       echo("unknown section type: ", int(s.kind));
-      throw ExitRequest("unknown section type", 1);
+      throw TrackError("unknown section type: " + std::to_string(int(s.kind)));
     }
     w.section += 1;
   }
+  return map;
+}
+
+MapPtr fromSource(MapSource src) {
+  MapPtr map = walkSections(src);
   if (map->path.empty()) {
     echo("map has no nodes");
-    throw ExitRequest("map has no nodes", 1);
+    throw TrackError("map has no nodes");
   }
   markAndMeasure(*map);
   placeObjects(*map, src);

@@ -109,8 +109,11 @@ const std::array<int64_t, 4>& mapPalette(MapStyle style);
 constexpr int64_t kMaxNodes = 100000;
 
 MapPtr newMap();
-// Builds the track. A source without nodes ends the program ("map has no nodes", status 1).
+// Builds the track. A source without nodes raises TrackError ("map has no nodes", printed).
 MapPtr fromSource(MapSource src);
+// Only the walk over the sections: the header and the nodes, which may be none; no marks, lengths,
+// objects or scenery. Raises TrackError for a section kind it does not know.
+MapPtr walkSections(const MapSource& src);
 // The program's entry: load the slot's file, build it, relax its racing line, make its pools.
 MapPtr loadMap(const std::string& mapBank, int64_t mapSlot);
 // loadMap for a source already read (by a caller that checks it first).

@@ -138,7 +138,7 @@ TEST(Scenery, SortedByRowAndDroppedWithoutAType) {
 
 TEST(Construction, NoNodesEndsTheProgram) {
   testing::internal::CaptureStdout();
-  EXPECT_THROW(fromSource(sourceOf({}, 1)), ExitRequest);
+  EXPECT_THROW(fromSource(sourceOf({}, 1)), TrackError);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "map has no nodes\n");
 }
 

@@ -234,13 +234,7 @@ MapSource withSections(const MapSource& src, size_t count) {
 WalkEnd walkEndAfter(const MapSource& src, size_t count) {
   MapSource part = withSections(src, count);
   if (part.sections.empty()) return {};
-  part.laps = 1;  // marks and lengths do not matter here; a loop avoids the run-off rules
-  try {
-    MapPtr map = fromSource(part);
-    return walkEnd(*map);
-  } catch (const ExitRequest&) {
-    return {};  // no node yet: still at the start
-  }
+  return walkEnd(*walkSections(part));  // no node yet: still at the start
 }
 
 void fillHandles(Section& s, const AutoHandles& a, const WalkEnd& start) {
@@ -255,13 +249,7 @@ void fillHandles(Section& s, const AutoHandles& a, const WalkEnd& start) {
 
 // The last node of the whole track (layout units), with the closing section as it stands.
 Vec2f lastNode(const MapSource& src) {
-  MapSource part = withSections(src, src.sections.size());
-  part.laps = 1;
-  try {
-    return walkEnd(*fromSource(part)).pos;
-  } catch (const ExitRequest&) {
-    return {};
-  }
+  return walkEnd(*walkSections(withSections(src, src.sections.size()))).pos;
 }
 
 // The walk's measure of a Bézier section starting at p0: its estimated length in node steps.
@@ -325,12 +313,8 @@ float fitClosingSection(MapSource& src, const AutoHandles& a) {
 
 // A Bézier section too short to reach its first node would vanish from the track unnoticed.
 void requireNodesFromCurves(const MapSource& src, const std::string& path) {
-  MapPtr map;
-  try {
-    map = fromSource(withSections(src, src.sections.size()));
-  } catch (const ExitRequest&) {
-    return;  // no node at all: said where the track is built
-  }
+  const MapPtr map = walkSections(withSections(src, src.sections.size()));
+  if (map->path.empty()) return;  // no node at all: said where the track is built
   std::vector<int64_t> made(src.sections.size(), 0);
   for (const Node& n : map->path) made[size_t(n.section)] += 1;
   for (size_t i = 0; i < src.sections.size(); ++i)
@@ -518,7 +502,7 @@ MapPtr buildTrack(const MapSource& src, const std::string& path) {
     MapPtr map = fromSource(src);
     generateRacingLine(*map);
     return map;
-  } catch (const ExitRequest&) {
+  } catch (const TrackError&) {
     throw FormatError(path + ": the track has no nodes");
   }
 }
