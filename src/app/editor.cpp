@@ -9,6 +9,7 @@
 
 #include "app/game.h"
 #include "car/car_draw.h"
+#include "framework/colors.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/font.h"
@@ -56,18 +57,18 @@ const CarComponent* selected(const CarSettings& s, int64_t slot) {
 
 // The ground grid, the two range circles, the light and the guides to it and to the eye.
 void drawStage(Vec3f eye, Vec3f light) {
-  setColor(1);
+  setColor(color::darkBlue);
   for (int i = -10; i <= 10; ++i) line3d(Vec3f{float(i), -10.0f, 0.0f}, Vec3f{float(i), 10.0f, 0.0f});
   for (int j = -10; j <= 10; ++j) line3d(Vec3f{-10.0f, float(j), 0.0f}, Vec3f{10.0f, float(j), 0.0f});
-  setColor(5);
+  setColor(color::darkGrey);
   circflat3d(worldOrigin, 5.0f, worldUp, 64);
   circflat3d(worldOrigin, 10.0f, worldUp, 64);
   const Vec3f lightGround{light.x, light.y, 0.0f};
   lineDashed3d(worldOrigin, lightGround, 0xCC);
   lineDashed3d(worldOrigin, clamp(Vec3f{eye.x, eye.y, 0.0f}, 10.0f), 0xCC);
-  setColor(6);
+  setColor(color::lightGrey);
   lineDashed3d(light, lightGround, 0xCC);
-  setColor(7);
+  setColor(color::white);
   circfill3d(light, 1.0f);
   circflat3d(lightGround, 1.0f, worldUp, 64);
 }
@@ -82,7 +83,7 @@ std::string fixed2(double v) {
 // right-aligned on the right.
 void drawValues(const Car& car, int64_t slot) {
   const CarSettings& s = car.settings;
-  setColor(7);
+  setColor(color::white);
   print(slotAt(slot).kindName, 1, 1);
   const CarComponent* c = selected(s, slot);
   print(c ? c->name : "", 1, 8);

@@ -13,6 +13,7 @@
 #include "app/game.h"
 #include "app/training.h"
 #include "car/tape.h"
+#include "framework/colors.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
@@ -176,17 +177,17 @@ constexpr int kPlotW = 320, kPlotH = 180, kLeft = 30, kRight = kPlotW - 8, kTop 
 
 // The y axis from 0 to `top` with a few round ticks, labelled.
 void drawScoreAxis(double top, double step) {
-  setColor(5);
+  setColor(color::darkGrey);
   line(kLeft, kBottom, kRight, kBottom);
   line(kLeft, kTop, kLeft, kBottom);
   for (double v = 0; v <= top + step / 2; v += step) {
     const Pint y = Pint(std::lround(kBottom - v / top * (kBottom - kTop)));
-    setColor(5);
+    setColor(color::darkGrey);
     line(kLeft - 2, y, kLeft, y);
-    setColor(6);
+    setColor(color::lightGrey);
     printr(fixed(v, 0), kLeft - 4, y - 2);
   }
-  setColor(7);
+  setColor(color::white);
   print("score (nodes reached)", kLeft, 3);
 }
 
@@ -222,15 +223,15 @@ void writeTrainingPlot(const std::string& path, const std::vector<GenerationStat
   }
   if (text) {
     drawScoreAxis(top, step);
-    setColor(11);
+    setColor(color::green);
     print("best", kLeft, kBottom + 8);
-    setColor(12);
+    setColor(color::blue);
     print("mean", kLeft + 30, kBottom + 8);
-    setColor(7);
+    setColor(color::white);
     const size_t n = history.size();
     printr(std::to_string(n) + (n == 1 ? " generation" : " generations"), kRight, kBottom + 8);
   } else {
-    setColor(5);
+    setColor(color::darkGrey);
     line(kLeft, kBottom, kRight, kBottom);
     line(kLeft, kTop, kLeft, kBottom);
   }

@@ -9,6 +9,7 @@
 #include "app/game.h"
 #include "app/status_panel.h"
 #include "app/view_controls.h"
+#include "framework/colors.h"
 #include "framework/canvas.h"
 #include "framework/font.h"
 #include "framework/numeric.h"
@@ -97,9 +98,9 @@ void drawGauges(const Car& car) {
 
   const float t = 1.0f - car.temperature / s.shutdownTemperature;
   const float u = 1.0f - s.restartTemperature / s.shutdownTemperature;
-  setColor(1);
+  setColor(color::darkBlue);
   bar(W - barPixels(w5), H - 3, xr);
-  setColor(0);
+  setColor(color::black);
   bar(std::max(0, xr - barPixels(u * w5)), H - 3, xr);
   setColor(temperatureColor(car, t));
   bar(std::max(0, xr - barPixels(t * w5)), H - 3, xr);
@@ -108,12 +109,12 @@ void drawGauges(const Car& car) {
   const float scale = 0.25f * float(W);
   auto L = [&](Vec2f v) { return barPixels(length(v) / F * scale); };
   const Pint full = xr - L(car.accelForce + car.boostForce);
-  setColor(8);
+  setColor(color::red);
   bar(full, H - 6, xr);
-  setColor(11);
+  setColor(color::green);
   bar(xr - L(car.accelForce), H - 6, xr);
   const Pint xb = xr - L(car.brakeForce);
-  setColor(0);
+  setColor(color::black);
   if (xb > 1) {
     hline(xb + 1, H - 6, xr);
     hline(xb, H - 5, xr);
@@ -121,7 +122,7 @@ void drawGauges(const Car& car) {
   hline(full - 1, H - 4, xr);
 
   const float v = toKmh(length(car.vel));
-  setColor(9);
+  setColor(color::orange);
   bar(xr - barPixels(w5 * (v / 200.0f)), H - 9, xr);
   setFont(0);
   printr(std::to_string(truncToInt64(v)), W, H - 15, 1);

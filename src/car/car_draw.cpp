@@ -7,6 +7,7 @@
 
 #include "car/ai_driver.h"
 #include "car/car.h"
+#include "framework/colors.h"
 #include "framework/canvas.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
@@ -58,7 +59,7 @@ void brakeLights(const Car& car) {
   setColor(car.trailColor);
   lines(4);
   if (sharedRecords().frame % 2 == 0) {
-    setColor(7);
+    setColor(color::white);
     lines(2.5f);
   }
 }
@@ -91,11 +92,11 @@ void engine(const Car& car) {
     circfill3d(at(e, 2), h * 1.5f * 0.125f);
   }
   if (!car.engineShutdown) {
-    setColor(7);
+    setColor(color::white);
     circfill3d(at(e, 2), 0.125f * h);
   }
   if (moving) {
-    setColor(7);
+    setColor(color::white);
     trifill3d(at(e - car.vel * 0.125f * g * h, 2), at(e - s * h * g * 0.5f, 2), at(e + s * h * g * 0.5f, 2));
   }
   setUseDepth(true);
@@ -114,7 +115,7 @@ void nextCarModel() {
 }
 
 void Car::drawShadow3d() {
-  setColor(0);
+  setColor(color::black);
   ditherPatternCheckerboard();
   modelTransform(*this, 0.01f);
   const std::array<ColorId, 8> black{};
@@ -153,7 +154,7 @@ void Car::draw3d() {
   if (!ai || !gCarDraw.aiLines) return;
   const Vec2f vectors[3] = {ai->debugVector, ai->debugVector2, ai->debugVector3};
   for (int i = 0; i < 3; ++i) {
-    setColor(11 + i);
+    setColor(color::green + i);
     line3d(at(pos, 2), at(pos + vectors[i], 2));
   }
 }

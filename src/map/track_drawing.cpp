@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/colors.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "geom/scalar_math.h"
@@ -162,14 +163,14 @@ void drawSilhouette(const Map& map, const Node& N, int64_t current) {
 void drawMovingDash(Vec2f from, Vec2f to) {
   const float phase = float(frame() % 30) / 30.0f;
   const float end = phase + 0.5f;
-  setColor(7);
+  setColor(color::white);
   line3d(at(lerp(from, to, phase), kPaintZ), at(lerp(from, to, std::min(end, 1.0f)), kPaintZ));
   if (end > 1.0f) line3d(at(from, kPaintZ), at(lerp(from, to, end - 1.0f), kPaintZ));
 }
 
 void drawSideLines(const Map& map, const Side& s, const Node& P, const Node& N) {
   if (isOpen(N, s)) {
-    setColor(9);
+    setColor(color::orange);
     line3d(at(P.*s.edge, kPaintZ), at(N.*s.edge, kPaintZ));
   } else {
     setColor(mapPalette(map.style)[2]);
@@ -232,7 +233,7 @@ void drawGate(const Map& map, const Node& N) {
   const Node& P = nodeAt(map, N.id - 1);
   auto gate = [&](float z) { quadfill3d(at(P.oleft, z), at(N.oleft, z), at(N.oright, z), at(P.oright, z)); };
   if (frame() % 2 == 0) {
-    setColor(0);
+    setColor(color::black);
     gate(0.0f);
   }
   setColor(trackColor(map, N.id));
@@ -251,7 +252,7 @@ constexpr int64_t kMaxCells = 256;
 
 // The Snow style's trees: a shadow, the trunk and two swaying layers of branches.
 void drawSnowTree(Vec2f p) {
-  setColor(5);
+  setColor(color::darkGrey);
   circfill(pixel(std::floor(p.x)), pixel(std::floor(p.y + 2.0f)), 6);
   spr(88, pixel(std::floor(p.x - 8.0f)), pixel(std::floor(p.y - 8.0f)), 2, 2);
   const Pint x0 = pixel(std::floor(p.x - 8.0f)), y0 = pixel(std::floor(p.y - 6.0f));
@@ -303,7 +304,7 @@ void drawLayer0(const Map& map, int64_t current) {
   const Vec2f c = nodeAt(map, current).pos;
   const float x0 = roundTo(c.x - 100.0f, 10.0f), y0 = roundTo(c.y - 100.0f, 10.0f);
   constexpr float z = -30.0f;
-  setColor(1);
+  setColor(color::darkBlue);
   for (int i = 0; i < 20; ++i) {
     for (int j = 0; j < 20; ++j) {
       const float a = float(10 * i), b = float(10 * j), b1 = float(10 * (j + 1));

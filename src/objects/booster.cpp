@@ -1,6 +1,7 @@
 #include <array>
 #include <limits>
 
+#include "framework/colors.h"
 #include "framework/audio.h"
 #include "framework/canvas.h"
 #include "geom/draw_adapters.h"
@@ -22,7 +23,7 @@ void Booster::draw() {
   setColor(blinkColour());
   const std::vector<Vec2f> shape = rotatedPoly(pos, kBoosterShape, angle, {0, 0}, 1.5f);
   trifill(shape);
-  setColor(13);
+  setColor(color::lavender);
   poly(shape);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "framework/colors.h"
 #include "framework/canvas.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
@@ -31,13 +32,13 @@ void disc(Vec2f pos, float z, int64_t colour, float radius) {
 
 void drawSpark(const Particle& p, double timeStep) {
   if (p.ttl > 0.95f * p.maxttl)
-    setColor(7);
+    setColor(color::white);
   else if (p.ttl > 0.75f * p.maxttl)
-    setColor(10);
+    setColor(color::yellow);
   else if (p.ttl > 0.5f * p.maxttl)
-    setColor(9);
+    setColor(color::orange);
   else if (p.ttl < 0.25f * p.maxttl)
-    setColor(8);
+    setColor(color::red);
   if (p.ttl > 0.95f * p.maxttl) {
     circfill3d(vec3f(p.pos, 2), 0.25f);
   } else {
@@ -118,7 +119,7 @@ void drawWeather(const ParticleSystem& envPS, double timeStep) {
     const Particle& p = envPS.items[i];
     if (!(p.ttl > 0)) continue;
     if (p.kind == particleRain) {
-      setColor(6);
+      setColor(color::lightGrey);
       if (timeStep >= double(p.ttl))
         circ(truncToInt32(p.pos.x), truncToInt32(p.pos.y), 1);  // the splash, flat on the screen
       else

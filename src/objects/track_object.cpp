@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "framework/colors.h"
 #include "framework/canvas.h"
 #include "framework/numeric.h"
 #include "objects/shared_records.h"
@@ -27,7 +28,7 @@ void Cursor::drawEditor(float scale) {
   const Pint x = truncToInt32(std::floor(pos.x * scale)), y = truncToInt32(std::floor(pos.y * scale));
   const Pint r = truncToInt32(scale * 24.0f);
   circfill(x, y, r);
-  setColor(13);
+  setColor(color::lavender);
   circ(x, y, r);
 }
 
