@@ -29,29 +29,34 @@ std::optional<int64_t> parseInteger(const std::string& s) {
   return std::nullopt;
 }
 
-std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, bool& ok) {
-  GameOptions o;
-  ok = true;
+ArgsResult walkOptions(const std::vector<std::string>& args, const char* program, const char* usage,
+                       const OptionTaker& take) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return std::nullopt;
+      std::fputs(usage, stdout);
+      return ArgsResult::help;
     }
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--ghost" && hasValue) {
-      o.ghost = args[++i];
-      continue;
+    if (i + 1 >= args.size() || !take(a, args[i + 1])) {
+      std::fprintf(stderr, "%s: bad argument '%s'\n%s", program, a.c_str(), usage);
+      return ArgsResult::bad;
     }
-    const std::optional<int64_t> v = a == "--track" && hasValue ? parseInteger(args[i + 1]) : std::nullopt;
-    if (!v || *v < 1) {
-      std::fprintf(stderr, "draxen3516: bad argument '%s'\n%s", a.c_str(), kUsage);
-      ok = false;
-      return std::nullopt;
-    }
-    o.track = *v;
     ++i;
   }
+  return ArgsResult::parsed;
+}
+
+std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, bool& ok) {
+  GameOptions o;
+  const ArgsResult r = walkOptions(args, "draxen3516", kUsage, [&](const std::string& name, const std::string& value) {
+    if (name == "--ghost") return o.ghost = value, true;
+    const std::optional<int64_t> v = parseInteger(value);
+    if (name != "--track" || !v || *v < 1) return false;
+    o.track = *v;
+    return true;
+  });
+  ok = r != ArgsResult::bad;
+  if (r != ArgsResult::parsed) return std::nullopt;
   return o;
 }
 

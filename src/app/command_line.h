@@ -1,6 +1,7 @@
 #pragma once
 // The game's command line, and the number parsing both programs' command lines share.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,14 @@ namespace dx {
 
 // The whole text as a decimal integer, or nothing.
 std::optional<int64_t> parseInteger(const std::string& s);
+
+// Walks a command line of "--name value" pairs, handing each to `take`, which says whether it is
+// good. "--help" or "-h" prints the usage on standard output; a bad pair (or a name without a
+// value) prints "<program>: bad argument '<name>'" and the usage on standard error.
+enum class ArgsResult { parsed, help, bad };
+using OptionTaker = std::function<bool(const std::string& name, const std::string& value)>;
+ArgsResult walkOptions(const std::vector<std::string>& args, const char* program, const char* usage,
+                       const OptionTaker& take);
 
 struct GameOptions {
   int64_t track = 1;

@@ -86,26 +86,19 @@ int stopSignal() { return gStopSignal; }
 
 std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& args, bool& ok) {
   TrainerOptions o;
-  ok = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return std::nullopt;
-    }
-    const bool known = a == "--generations" || a == "--track" || a == "--seed" || a == "--threads";
-    const std::optional<int64_t> v = known && i + 1 < args.size() ? parseInteger(args[i + 1]) : std::nullopt;
-    if (!known || !v || (a != "--seed" && *v < 1) || *v < 0) {
-      std::fprintf(stderr, "draxen3516-train: bad argument '%s'\n%s", a.c_str(), kUsage);
-      ok = false;
-      return std::nullopt;
-    }
-    ++i;
-    if (a == "--generations") o.generations = *v;
-    if (a == "--track") o.track = *v;
-    if (a == "--seed") o.seed = uint64_t(*v);
-    if (a == "--threads") o.threads = *v;
-  }
+  const auto take = [&](const std::string& name, const std::string& value) {
+    const std::optional<int64_t> v = parseInteger(value);
+    if (!v || *v < (name == "--seed" ? 0 : 1)) return false;
+    if (name == "--generations") o.generations = *v;
+    else if (name == "--track") o.track = *v;
+    else if (name == "--seed") o.seed = uint64_t(*v);
+    else if (name == "--threads") o.threads = *v;
+    else return false;
+    return true;
+  };
+  const ArgsResult r = walkOptions(args, "draxen3516-train", kUsage, take);
+  ok = r != ArgsResult::bad;
+  if (r != ArgsResult::parsed) return std::nullopt;
   return o;
 }
 
