@@ -14,6 +14,7 @@
 #include "framework/errors.h"
 #include "framework/font.h"
 #include "framework/input.h"
+#include "framework/log.h"
 #include "framework/numeric.h"
 #include "objects/shared_records.h"
 #include "render3d/model_draw.h"
@@ -119,6 +120,20 @@ void drawValues(const Car& car, int64_t slot) {
   }
 }
 
+
+// Takes an edited build once its handling is recalculated, unless it cannot drive (a loaded
+// catalogue may hold parts that sum to no mass): then the car keeps the build it had.
+bool tryBuild(CarSettings& s, CarSettings edited) {
+  try {
+    recalculate(edited);
+  } catch (const FormatError& e) {
+    echo("the editor passes over a build that cannot drive: ", e.what());
+    return false;
+  }
+  s = std::move(edited);
+  return true;
+}
+
 }  // namespace
 
 void gameUpdateEdit() {
@@ -127,20 +142,25 @@ void gameUpdateEdit() {
   if (keyp(keyReturn)) carDrawState().useAltColors = !carDrawState().useAltColors;
   if (btnpr(Button::Up, kRepeat) && --h.carEditSlot < 0) h.carEditSlot = 5;
   if (btnpr(Button::Down, kRepeat) && ++h.carEditSlot > 5) h.carEditSlot = 0;
+  CarSettings edited = s;
   if (btnpr(Button::A, kRepeat) && s.carClass > 0) {
-    s.carClass -= 1;
-    recalculate(s);
+    edited.carClass -= 1;
+    tryBuild(s, edited);
   }
   if (btnpr(Button::B, kRepeat) && s.carClass <= 3) {
-    s.carClass += 1;
-    recalculate(s);
+    edited.carClass = s.carClass + 1;
+    tryBuild(s, edited);
   }
   const bool left = btnpr(Button::Left, kRepeat), right = btnpr(Button::Right, kRepeat);
   if (left || right) {
     const Slot& slot = kSlots[h.carEditSlot];
     const int64_t n = int64_t((carCatalogue().*slot.list).size());
-    s.*slot.index = wrap(s.*slot.index + (left ? -1 : 1), n);
-    recalculate(s);
+    // The next component the car can drive with, passing over the ones it cannot.
+    edited = s;
+    for (int64_t tries = 0; tries < n; ++tries) {
+      edited.*slot.index = wrap(edited.*slot.index + (left ? -1 : 1), n);
+      if (tryBuild(s, edited)) break;
+    }
   }
 }
 

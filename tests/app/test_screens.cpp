@@ -190,6 +190,31 @@ TEST_F(Editor, TextColumnsNameTheSlotAndTheHandling) {
   for (auto [text, y] : right) expectText(frame, text, kW - 1, y, true);
 }
 
+// A catalogue whose second hull sums to no mass: stepping right passes over it to the third, so
+// the car always keeps a build it can drive (recalculating one that cannot ended the game).
+TEST_F(Editor, BuildsThatCannotDriveArePassedOver) {
+  CarCatalogue c;
+  auto part = [](float mass) {
+    CarComponent p;
+    p.name = "p";
+    p.mass = mass;
+    return p;
+  };
+  c.carHulls = {part(1), part(-5), part(2)};
+  for (auto* list : {&c.carThrusters, &c.carHeatsinks, &c.carWings, &c.carCovers, &c.carPods}) *list = {part(0)};
+  useCarCatalogue(std::move(c));
+  CarSettings& s = harness().myCar->settings;
+  s.hullIndex = 0;
+  recalculate(s);
+  initInput();
+  inputState().controllers[0]->buttons[size_t(Button::Right)] = 2;
+  testing::internal::CaptureStdout();
+  gameUpdateEdit();
+  EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("the editor passes over a build that cannot drive: ", 0), 0u);
+  EXPECT_EQ(s.hullIndex, 2);
+  EXPECT_EQ(s.mass, 2.0f);
+}
+
 TEST_F(Editor, ReturnSwapsTheBodyColoursUntilPressedAgain) {
   auto& keys = inputState().keysDown;
   auto frameWithReturn = [&](int updatesHeld) {
