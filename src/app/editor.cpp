@@ -13,6 +13,7 @@
 #include "framework/errors.h"
 #include "framework/font.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 #include "framework/numeric.h"
 #include "objects/shared_records.h"
 #include "render3d/model_draw.h"

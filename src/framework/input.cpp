@@ -15,6 +15,39 @@ namespace dx {
 
 namespace {
 
+// The framework's key vocabulary is the platform's own numbering, so codes pass through unchanged.
+static_assert(scanUnknown == SDL_SCANCODE_UNKNOWN && scanA == SDL_SCANCODE_A && scanB == SDL_SCANCODE_B &&
+              scanC == SDL_SCANCODE_C && scanD == SDL_SCANCODE_D && scanE == SDL_SCANCODE_E &&
+              scanF == SDL_SCANCODE_F && scanG == SDL_SCANCODE_G && scanH == SDL_SCANCODE_H &&
+              scanI == SDL_SCANCODE_I && scanJ == SDL_SCANCODE_J && scanK == SDL_SCANCODE_K &&
+              scanL == SDL_SCANCODE_L && scanM == SDL_SCANCODE_M && scanN == SDL_SCANCODE_N &&
+              scanO == SDL_SCANCODE_O && scanP == SDL_SCANCODE_P && scanQ == SDL_SCANCODE_Q &&
+              scanR == SDL_SCANCODE_R && scanS == SDL_SCANCODE_S && scanT == SDL_SCANCODE_T &&
+              scanU == SDL_SCANCODE_U && scanV == SDL_SCANCODE_V && scanW == SDL_SCANCODE_W &&
+              scanX == SDL_SCANCODE_X && scanY == SDL_SCANCODE_Y && scanZ == SDL_SCANCODE_Z);
+static_assert(scanReturn == SDL_SCANCODE_RETURN && scanEscape == SDL_SCANCODE_ESCAPE &&
+              scanBackspace == SDL_SCANCODE_BACKSPACE && scanTab == SDL_SCANCODE_TAB &&
+              scanSpace == SDL_SCANCODE_SPACE && scanF1 == SDL_SCANCODE_F1 && scanF2 == SDL_SCANCODE_F2 &&
+              scanF3 == SDL_SCANCODE_F3 && scanF4 == SDL_SCANCODE_F4 && scanF5 == SDL_SCANCODE_F5 &&
+              scanF6 == SDL_SCANCODE_F6 && scanF7 == SDL_SCANCODE_F7 && scanF8 == SDL_SCANCODE_F8 &&
+              scanF9 == SDL_SCANCODE_F9 && scanF10 == SDL_SCANCODE_F10 && scanF11 == SDL_SCANCODE_F11 &&
+              scanF12 == SDL_SCANCODE_F12 && scanRight == SDL_SCANCODE_RIGHT && scanLeft == SDL_SCANCODE_LEFT &&
+              scanDown == SDL_SCANCODE_DOWN && scanUp == SDL_SCANCODE_UP && scanLShift == SDL_SCANCODE_LSHIFT &&
+              scanRShift == SDL_SCANCODE_RSHIFT && scanAcBack == SDL_SCANCODE_AC_BACK);
+static_assert(keyUnknown == SDLK_UNKNOWN && keyA == SDLK_a && keyB == SDLK_b && keyC == SDLK_c && keyD == SDLK_d &&
+              keyE == SDLK_e && keyF == SDLK_f && keyG == SDLK_g && keyH == SDLK_h && keyI == SDLK_i &&
+              keyJ == SDLK_j && keyK == SDLK_k && keyL == SDLK_l && keyM == SDLK_m && keyN == SDLK_n &&
+              keyO == SDLK_o && keyP == SDLK_p && keyQ == SDLK_q && keyR == SDLK_r && keyS == SDLK_s &&
+              keyT == SDLK_t && keyU == SDLK_u && keyV == SDLK_v && keyW == SDLK_w && keyX == SDLK_x &&
+              keyY == SDLK_y && keyZ == SDLK_z);
+static_assert(keyBackspace == SDLK_BACKSPACE && keyTab == SDLK_TAB && keyReturn == SDLK_RETURN &&
+              keyEscape == SDLK_ESCAPE && keySpace == SDLK_SPACE && keyF1 == SDLK_F1 && keyF2 == SDLK_F2 &&
+              keyF3 == SDLK_F3 && keyF4 == SDLK_F4 && keyF5 == SDLK_F5 && keyF6 == SDLK_F6 && keyF7 == SDLK_F7 &&
+              keyF8 == SDLK_F8 && keyF9 == SDLK_F9 && keyF10 == SDLK_F10 && keyF11 == SDLK_F11 && keyF12 == SDLK_F12 &&
+              keyRight == SDLK_RIGHT && keyLeft == SDLK_LEFT && keyDown == SDLK_DOWN && keyUp == SDLK_UP &&
+              keyLShift == SDLK_LSHIFT && keyRShift == SDLK_RSHIFT && keyAcBack == SDLK_AC_BACK);
+static_assert(modShift == KMOD_SHIFT && modCtrl == KMOD_CTRL && modAlt == KMOD_ALT);
+
 InputState gInput;
 
 constexpr const char* kButtonNames[kButtonCount] = {"Left", "Right", "Up", "Down", "A",  "B",  "X",     "Y",
@@ -86,9 +119,9 @@ void applyKeyToButtons(const SDL_KeyboardEvent& k) {
   Controller* kb = keyboardController();
   // Auto-repeats must not re-press a button; scan code 0 is what unknown key names map to, and
   // the platform also reports it for keys it cannot identify, so it drives nothing.
-  if (!kb || k.repeat || k.keysym.scancode == SDL_SCANCODE_UNKNOWN) return;
+  if (!kb || k.repeat || k.keysym.scancode == scanUnknown) return;
   const bool down = k.type == SDL_KEYDOWN;
-  if (k.keysym.sym == SDLK_AC_BACK) setButtonState(*kb, Button::Back, down);
+  if (k.keysym.sym == keyAcBack) setButtonState(*kb, Button::Back, down);
   for (int b = 0; b < kButtonCount; ++b) {
     const auto& codes = gInput.keymap[b];
     if (std::find(codes.begin(), codes.end(), int(k.keysym.scancode)) != codes.end())

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "framework/keys.h"
+
 union SDL_Event;
 struct _SDL_GameController;
 typedef struct _SDL_GameController SDL_GameController;
@@ -52,10 +54,25 @@ using ControllerFunc = std::function<void(Controller&)>;
 struct InputState {
   std::vector<std::shared_ptr<Controller>> controllers;  // [0] is the keyboard once initialised
   std::unordered_map<int32_t, int> keysDown;  // 0 up, n >= 1 held for n updates (1 = pressed now)
-  // Scan codes per button, from start-up on: the arrows and W/A/S/D, Z, X, the Shifts, C, F, G,
-  // H, V, B, N, Return, and Escape with Backspace.
-  std::array<std::vector<int>, kButtonCount> keymap{{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229},
-                                                     {6}, {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
+  // Scan codes per button, from start-up on.
+  std::array<std::vector<int>, kButtonCount> keymap{{
+      {scanLeft, scanA},           // Left
+      {scanRight, scanD},          // Right
+      {scanUp, scanW},             // Up
+      {scanDown, scanS},           // Down
+      {scanZ},                     // A
+      {scanX},                     // B
+      {scanLShift, scanRShift},    // X
+      {scanC},                     // Y
+      {scanF},                     // L1
+      {scanG},                     // L2
+      {scanH},                     // L3
+      {scanV},                     // R1
+      {scanB},                     // R2
+      {scanN},                     // R3
+      {scanReturn},                // Start
+      {scanEscape, scanBackspace}  // Back
+  }};
   bool aKeyWasPressed = false, aKeyWasReleased = false;
   std::vector<KeyListener> keyListeners;
   std::vector<EventListener> eventListeners;

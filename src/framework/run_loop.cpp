@@ -15,6 +15,7 @@
 #include "framework/errors.h"
 #include "framework/file_io.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 #include "framework/log.h"
 #include "framework/palette.h"
 #include "framework/presentation.h"
@@ -93,24 +94,24 @@ bool onSearchPath(const std::string& name) {
 
 bool handleHotKey(const SDL_KeyboardEvent& k) {
   const bool down = k.type == SDL_KEYDOWN;
-  const SDL_Keycode sym = k.keysym.sym;
-  if (down && sym == SDLK_q && (k.keysym.mod & KMOD_CTRL)) {
+  const int32_t sym = k.keysym.sym;
+  if (down && sym == keyQ && (k.keysym.mod & modCtrl)) {
     gLoop.keepRunning = false;
-  } else if (!down && sym == SDLK_f && (k.keysym.mod & KMOD_CTRL)) {
+  } else if (!down && sym == keyF && (k.keysym.mod & modCtrl)) {
     toggleFullscreen();
     resize();
     return true;
-  } else if (!down && sym == SDLK_RETURN && (k.keysym.mod & KMOD_ALT)) {
+  } else if (!down && sym == keyReturn && (k.keysym.mod & modAlt)) {
     toggleFullscreen();
     resize();
     return true;
-  } else if (down && sym == SDLK_F8) {
+  } else if (down && sym == keyF8) {
     createRecordBuffer();
-  } else if (down && sym == SDLK_F9) {
+  } else if (down && sym == keyF9) {
     saveRecording();
-  } else if (down && sym == SDLK_F10) {
+  } else if (down && sym == keyF10) {
     saveScreenshot();
-  } else if (down && sym == SDLK_F11) {
+  } else if (down && sym == keyF11) {
     openFolder(gLoop.writePath);
   }
   return false;
