@@ -14,6 +14,7 @@
 #include "framework/errors.h"
 #include "framework/font.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 #include "framework/log.h"
 #include "framework/numeric.h"
 #include "objects/shared_records.h"

@@ -10,6 +10,7 @@
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 #include "framework/log.h"
 #include "framework/palette.h"
 #include "framework/run_loop.h"

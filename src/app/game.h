@@ -47,15 +47,6 @@ struct Harness {
 Harness& harness();
 void resetHarness();
 
-// Key codes the harness reacts to.
-constexpr int32_t keyEscape = 27;
-constexpr int32_t keyReturn = 13;
-constexpr int32_t keyF2 = 0x4000003B;
-constexpr int32_t keyR = 114;
-constexpr int32_t keySpace = 32;
-constexpr int32_t keyT = 116;
-constexpr int32_t keyM = 109;
-
 // The files the harness reads, relative to the run folder (the executable's folder).
 constexpr const char* componentsFile = "assets/components.json";
 constexpr const char* testCarFile = "assets/testCar.json";

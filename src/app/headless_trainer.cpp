@@ -26,6 +26,7 @@
 #include "map/world_step.h"
 #include "map/map_source.h"
 #include "map/node_queries.h"
+#include "platform/folders.h"
 
 namespace dx {
 

@@ -9,8 +9,10 @@
 #include "framework/errors.h"
 #include "framework/font.h"
 #include "framework/input.h"
-#include "framework/presentation.h"
 #include "framework/run_loop.h"
+#include "platform/folders.h"
+#include "platform/run_loop.h"
+#include "platform/window.h"
 #include "render3d/rasterizer.h"
 
 int main(int argc, char** argv) {

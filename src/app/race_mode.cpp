@@ -6,6 +6,7 @@
 #include "app/training.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "car/car.h"
+#include "framework/keys.h"
 #include "map/track.h"
 
 namespace dx {
@@ -21,9 +22,8 @@ struct Replays {
   CarPtr championCar;
 };
 
-// The key that shows or hides the ghost (o); F4 saves the best lap's tape.
-constexpr int32_t keyGhost = 'o';
-constexpr int32_t keyF4 = 0x4000003D;
+// The key that shows or hides the ghost; F4 saves the best lap's tape.
+constexpr int32_t keyGhost = keyO;
 
 // Starts recording the user's first lap; shows a loaded ghost at once.
 void startReplays(Replays& r, Car& user, Map& map, int64_t track);

@@ -4,6 +4,7 @@
 
 #include "car/car_draw.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 
 namespace dx {
 

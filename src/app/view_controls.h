@@ -21,9 +21,6 @@ struct ViewState {
 ViewState& viewState();
 void resetViewState();
 
-constexpr int32_t keyTab = 9;
-constexpr int32_t keyF1 = 0x4000003A;
-
 // Tab, F1, Y and L1 of this update.
 void updateViewKeys();
 // The next step of the follow cycle among the AI cars running now; a step with no car to

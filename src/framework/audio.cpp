@@ -1,7 +1,5 @@
 #include "framework/audio.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -19,12 +17,6 @@ MixerState gMixer;
 void idle(AudioChannel& c) {
   c.kind = channelNone;
   c.buffer.reset();
-}
-
-// The game plays no sound, so a machine without audio must still run it: the mixer stays closed.
-void audioOff(const std::string& why) {
-  debug(why);
-  debug("audio is off");
 }
 
 // Once per stereo frame: the 1/60 s clock flag and the tempo tick.
@@ -77,42 +69,14 @@ float leftValue(AudioChannel& c, double sfxVolume) {
 
 MixerState& mixerState() { return gMixer; }
 
-void resetMixerState() {
-  if (gMixer.audioDeviceId != 0) SDL_CloseAudioDevice(gMixer.audioDeviceId);
-  gMixer = MixerState{};
-}
+void resetMixerState() { gMixer = MixerState{}; }
 
-void initMixer(bool withInput) {
+void startMixer(double sampleRate) {
   MixerState& m = gMixer;
-  debug("initMixer");
-  if (m.audioDeviceId != 0) SDL_CloseAudioDevice(m.audioDeviceId);
-  m.audioDeviceId = 0;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    audioOff(std::string("Unable to initialize audio: ") + SDL_GetError());
-    return;
-  }
-  SDL_AudioSpec want{}, have{};
-  want.freq = int(m.sampleRate);
-  want.format = AUDIO_F32SYS;
-  want.channels = 2;
-  want.samples = Uint16(m.audioBufferSize);
-  // Only the rate may differ from the request; SDL converts anything else, so the queued data
-  // is always float32 stereo.
-  const SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
-  if (dev == 0) {
-    audioOff(std::string("Unable to open audio device: ") + SDL_GetError());
-    return;
-  }
-  m.audioDeviceId = dev;
-  echo("opened audio output ", have.freq, " channels: ", int(have.channels), " format: ", have.format);
-  m.sampleRate = double(have.freq);
+  m.sampleRate = sampleRate;
   m.invSampleRate = 1.0 / m.sampleRate;
-  if (withInput) debug("audio input is not supported");
   for (AudioChannel& c : m.audioChannels) c = AudioChannel{};
   m.outputSamples.assign(size_t(m.audioBufferSize), 0.0f);
-  queueMixerAudio();
-  SDL_PauseAudioDevice(dev, 0);
-  debug("audio initialised using main thread");
 }
 
 void mixValues(float* out, int count) {
@@ -133,26 +97,10 @@ void mixValues(float* out, int count) {
   }
 }
 
-void queueMixerAudio() {
+void mixPass() {
   MixerState& m = gMixer;
-  if (m.audioDeviceId == 0) return;
   m.outputSamples.resize(size_t(m.audioBufferSize));
   mixValues(m.outputSamples.data(), m.audioBufferSize);
-  const auto bytes = Uint32(m.outputSamples.size() * sizeof(float));
-  if (SDL_QueueAudio(m.audioDeviceId, m.outputSamples.data(), bytes) != 0)
-    throw GameError(std::string("error queueing audio: ") + SDL_GetError());
-}
-
-int64_t queuedAudioSize() {
-  const MixerState& m = gMixer;
-  if (m.audioDeviceId == 0) return 0;
-  return int64_t(SDL_GetQueuedAudioSize(m.audioDeviceId) / sizeof(float));
-}
-
-void refillAudio() {
-  const MixerState& m = gMixer;
-  if (m.audioDeviceId == 0) return;
-  if (queuedAudioSize() < 4 * int64_t(m.audioBufferSize)) queueMixerAudio();
 }
 
 void sfx(int channel, int index, int loop, float gain, float pitch, float priority) {

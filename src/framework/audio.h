@@ -1,6 +1,6 @@
 #pragma once
-// The audio mixer: 16 channels mixed on the loop thread and queued to the device. A channel
-// plays a sample from the 64-slot sound library; the loop keeps the device queue fed.
+// The audio mixer: 16 channels mixed on the loop thread. A channel plays a sample from the 64-slot
+// sound library. The device and its queue are the platform's (platform/audio_device.h).
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -61,20 +61,16 @@ struct MixerState {
 };
 
 MixerState& mixerState();
-// Closes the device if one is open and restores the start-up defaults.
+// Restores the start-up defaults (a device that is open stays the platform's to close).
 void resetMixerState();
 
-// Opens the default output (float32 stereo) and queues the first buffer. When the platform has
-// no usable audio the mixer logs that audio is off and stays silent instead of ending the run.
-void initMixer(bool withInput);
+// Readies the mixer for a device that plays `sampleRate` values per second: every channel idle,
+// an output buffer of one pass.
+void startMixer(double sampleRate);
 // Mixes `count` interleaved values (left, right, ...) into out.
 void mixValues(float* out, int count);
-// Mixes one pass of audioBufferSize values and queues it on the device.
-void queueMixerAudio();
-// Float samples waiting on the device.
-int64_t queuedAudioSize();
-// Queues another mixed buffer when fewer than 4 passes are waiting.
-void refillAudio();
+// Mixes one pass of audioBufferSize values into outputSamples.
+void mixPass();
 
 // Plays library sample `index` on `channel` (-1 = choose one by priority). index -1 idles the
 // channel, or every channel when channel is -1 too. Raises IndexError for a channel outside -1..15.

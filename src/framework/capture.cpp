@@ -174,7 +174,7 @@ void setRecordSeconds(int s) {
 }
 
 void createRecordBuffer() {
-  if (!loopState().window) return;
+  if (!loopState().windowOpen) return;
   CaptureState& c = gCapture;
   c.capacity = recordCapacity(c.recordSeconds, c.fullSpeedGif, loopState().frameRate);
   c.recordFrames.clear();

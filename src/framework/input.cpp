@@ -1,7 +1,5 @@
 #include "framework/input.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -9,7 +7,6 @@
 
 #include "framework/errors.h"
 #include "framework/log.h"
-#include "framework/run_loop.h"
 
 namespace dx {
 
@@ -30,103 +27,9 @@ void checkRepeat(int repeat) {
   if (repeat < 1) throw GameError("btnpr: the repeat period must be at least 1, not " + std::to_string(repeat));
 }
 
-Controller* findController(int32_t id) {
-  for (auto& c : gInput.controllers)
-    if (c->id == id) return c.get();
-  return nullptr;
-}
-
 Controller* keyboardController() {
   if (gInput.controllers.empty()) return nullptr;
   return gInput.controllers.front().get();
-}
-
-std::optional<Button> buttonFromPad(int padButton) {
-  switch (padButton) {
-    case SDL_CONTROLLER_BUTTON_A: return Button::A;
-    case SDL_CONTROLLER_BUTTON_B: return Button::B;
-    case SDL_CONTROLLER_BUTTON_X: return Button::X;
-    case SDL_CONTROLLER_BUTTON_Y: return Button::Y;
-    case SDL_CONTROLLER_BUTTON_BACK: return Button::Back;
-    case SDL_CONTROLLER_BUTTON_START: return Button::Start;
-    case SDL_CONTROLLER_BUTTON_LEFTSTICK: return Button::L3;
-    case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return Button::R3;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return Button::L1;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return Button::R1;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return Button::Up;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return Button::Down;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return Button::Left;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return Button::Right;
-    default: return std::nullopt;  // the guide button and newer extras drive nothing
-  }
-}
-
-void recordKey(const SDL_KeyboardEvent& k) {
-  const bool down = k.type == SDL_KEYDOWN;
-  gInput.keysDown[k.keysym.sym] = down ? 1 : 0;
-  (down ? gInput.aKeyWasPressed : gInput.aKeyWasReleased) = true;
-}
-
-bool offerToKeyListeners(const SDL_KeyboardEvent& k) {
-  // A copy, so a listener may add or remove listeners while it runs.
-  const auto listeners = gInput.keyListeners;
-  for (const auto& f : listeners)
-    if (f(k.keysym.sym, k.keysym.mod, k.keysym.scancode, k.type == SDL_KEYDOWN)) return true;
-  return false;
-}
-
-bool offerToEventListeners(const SDL_Event& e) {
-  const auto listeners = gInput.eventListeners;
-  for (const auto& f : listeners)
-    if (f(e)) return true;
-  return false;
-}
-
-void applyKeyToButtons(const SDL_KeyboardEvent& k) {
-  Controller* kb = keyboardController();
-  // Auto-repeats must not re-press a button; scan code 0 is what unknown key names map to, and
-  // the platform also reports it for keys it cannot identify, so it drives nothing.
-  if (!kb || k.repeat || k.keysym.scancode == SDL_SCANCODE_UNKNOWN) return;
-  const bool down = k.type == SDL_KEYDOWN;
-  if (k.keysym.sym == SDLK_AC_BACK) setButtonState(*kb, Button::Back, down);
-  for (int b = 0; b < kButtonCount; ++b) {
-    const auto& codes = gInput.keymap[b];
-    if (std::find(codes.begin(), codes.end(), int(k.keysym.scancode)) != codes.end())
-      setButtonState(*kb, Button(b), down);
-  }
-}
-
-void addHotPluggedController(int32_t deviceIndex) {
-  const SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(deviceIndex);
-  if (instance >= 0 && findController(instance)) {
-    debug("controller already exists");
-    return;
-  }
-  std::shared_ptr<Controller> c;
-  try {
-    c = newTeskController(deviceIndex);
-  } catch (const GameError& err) {
-    debug(err.what());
-    return;
-  }
-  gInput.controllers.push_back(c);
-  debug("added controller");
-  if (const auto f = gInput.controllerAddedFunc) f(*c);
-}
-
-void removeController(int32_t instanceId) {
-  auto& list = gInput.controllers;
-  auto it = std::find_if(list.begin(), list.end(), [&](const auto& c) { return c->id == instanceId; });
-  if (it == list.end()) return;
-  const std::shared_ptr<Controller> c = *it;
-  if (c->sdlController) SDL_GameControllerClose(c->sdlController);
-  c->sdlController = nullptr;
-  if (const auto f = gInput.controllerRemovedFunc) f(*c);
-  // The callback may have changed the list: look the controller up again before removing it.
-  it = std::find(list.begin(), list.end(), c);
-  if (it == list.end()) return;
-  *it = list.back();
-  list.pop_back();
 }
 
 // The stick axis that pushes a direction button, when it is pushed that way beyond the dead zone.
@@ -183,9 +86,10 @@ std::vector<int> scanCodesFor(std::string_view keyNames) {
   for (std::string_view name : split(keyNames, ',')) {
     name = trim(name);
     if (name.empty()) continue;
-    const SDL_Keycode k = SDL_GetKeyFromName(std::string(name).c_str());
-    if (k == SDLK_UNKNOWN) debug(joinPieces("", "setKeyMap: unknown key name: ", name));
-    codes.push_back(SDL_GetScancodeFromKey(k));
+    const KeyNames& names = gInput.keyNames;
+    const int32_t k = names.keyFromName(std::string(name).c_str());
+    if (k == keyUnknown) debug(joinPieces("", "setKeyMap: unknown key name: ", name));
+    codes.push_back(names.scanCodeFromKey(k));
   }
   return codes;
 }
@@ -194,73 +98,69 @@ std::vector<int> scanCodesFor(std::string_view keyNames) {
 
 InputState& inputState() { return gInput; }
 
-void resetInput() { gInput = InputState{}; }
+void resetInput() {
+  const KeyNames names = gInput.keyNames;
+  gInput = InputState{};
+  gInput.keyNames = names;
+}
 
 void initInput() {
   gInput.controllers.clear();
-  gInput.controllers.push_back(newTeskController(-1));
+  gInput.controllers.push_back(newKeyboardController());
 }
 
-void openAttachedControllers() {
-  const int n = SDL_NumJoysticks();
-  for (int i = 0; i < n; ++i) {
-    if (!SDL_IsGameController(i)) continue;
-    try {
-      gInput.controllers.push_back(newTeskController(i));
-    } catch (const GameError& err) {
-      debug(err.what());
-    }
-  }
-}
-
-std::shared_ptr<Controller> newTeskController(int32_t id) {
+std::shared_ptr<Controller> newKeyboardController() {
   auto c = std::make_shared<Controller>();
-  if (id < 0) {
-    c->name = "KEYBOARD";
-  } else {
-    SDL_GameController* gc = SDL_GameControllerOpen(id);
-    if (!gc) throw GameError("error opening game controller: " + std::to_string(id));
-    const char* name = SDL_GameControllerName(gc);
-    c->kind = ControllerKind::Gamepad;
-    c->name = name ? name : "";
-    c->sdlController = gc;
-    // Later events name the controller by its instance id, not by the device index it was opened with.
-    c->id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(gc));
-    c->deadzone = 0.5;
-  }
-  echo("added game controller: ", id, ": ", c->kind == ControllerKind::Keyboard ? "Keyboard" : "Gamepad", ": ",
-       c->name);
+  c->name = "KEYBOARD";
+  announceController(-1, *c);
   return c;
 }
 
-void processEvent(const SDL_Event& e) {
-  const bool isKey = e.type == SDL_KEYDOWN || e.type == SDL_KEYUP;
-  if (isKey) recordKey(e.key);
-  if (offerToEventListeners(e)) return;
-  if (isKey && offerToKeyListeners(e.key)) return;
-  if (handleWindowEvent(e)) return;
-  switch (e.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-      applyKeyToButtons(e.key);
-      break;
-    case SDL_CONTROLLERAXISMOTION:
-      if (Controller* c = findController(e.caxis.which))
-        setAxisValue(*c, e.caxis.axis, std::max(-1.0, e.caxis.value / 32767.0));
-      break;
-    case SDL_CONTROLLERBUTTONDOWN:
-    case SDL_CONTROLLERBUTTONUP:
-      if (Controller* c = findController(e.cbutton.which))
-        if (const auto b = buttonFromPad(e.cbutton.button)) setButtonState(*c, *b, e.type == SDL_CONTROLLERBUTTONDOWN);
-      break;
-    case SDL_CONTROLLERDEVICEADDED:
-      addHotPluggedController(e.cdevice.which);
-      break;
-    case SDL_CONTROLLERDEVICEREMOVED:
-      removeController(e.cdevice.which);
-      break;
-    default:
-      break;
+void announceController(int32_t id, const Controller& c) {
+  echo("added game controller: ", id, ": ", c.kind == ControllerKind::Keyboard ? "Keyboard" : "Gamepad", ": ", c.name);
+}
+
+Controller* findController(int32_t id) {
+  for (auto& c : gInput.controllers)
+    if (c->id == id) return c.get();
+  return nullptr;
+}
+
+void forgetController(int32_t id) {
+  auto& list = gInput.controllers;
+  auto it = std::find_if(list.begin(), list.end(), [&](const auto& c) { return c->id == id; });
+  if (it == list.end()) return;
+  const std::shared_ptr<Controller> c = *it;
+  if (const auto f = gInput.controllerRemovedFunc) f(*c);
+  // The callback may have changed the list: look the controller up again before removing it.
+  it = std::find(list.begin(), list.end(), c);
+  if (it == list.end()) return;
+  *it = list.back();
+  list.pop_back();
+}
+
+void recordKey(int32_t key, bool down) {
+  gInput.keysDown[key] = down ? 1 : 0;
+  (down ? gInput.aKeyWasPressed : gInput.aKeyWasReleased) = true;
+}
+
+bool offerToKeyListeners(int32_t key, uint16_t mods, int32_t scanCode, bool down) {
+  // A copy, so a listener may add or remove listeners while it runs.
+  const auto listeners = gInput.keyListeners;
+  for (const auto& f : listeners)
+    if (f(key, mods, scanCode, down)) return true;
+  return false;
+}
+
+void applyKeyToButtons(int32_t key, int32_t scanCode, bool down, bool repeat) {
+  Controller* kb = keyboardController();
+  // Auto-repeats must not re-press a button; scan code 0 is what unknown key names map to, and
+  // the platform also reports it for keys it cannot identify, so it drives nothing.
+  if (!kb || repeat || scanCode == scanUnknown) return;
+  if (key == keyAcBack) setButtonState(*kb, Button::Back, down);
+  for (int b = 0; b < kButtonCount; ++b) {
+    const auto& codes = gInput.keymap[b];
+    if (std::find(codes.begin(), codes.end(), scanCode) != codes.end()) setButtonState(*kb, Button(b), down);
   }
 }
 
@@ -376,7 +276,7 @@ void setKeyMap(std::string_view s) {
 const char* buttonName(Button b) { return kButtonNames[buttonIndex(b, "buttonName")]; }
 
 std::string scanCodeName(int scanCode) {
-  const char* name = scanCode > 0 && scanCode < SDL_NUM_SCANCODES ? SDL_GetScancodeName(SDL_Scancode(scanCode)) : "";
+  const char* name = gInput.keyNames.scanCodeName(scanCode);
   return name && *name ? name : "?";
 }
 

@@ -12,9 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-union SDL_Event;
-struct _SDL_GameController;
-typedef struct _SDL_GameController SDL_GameController;
+#include "framework/keys.h"
 
 namespace dx {
 
@@ -36,7 +34,8 @@ struct ControllerAxis {
 struct Controller {
   ControllerKind kind = ControllerKind::Keyboard;
   std::string name;
-  SDL_GameController* sdlController = nullptr;
+  // The platform's open game-controller handle, opaque here; none for the keyboard.
+  void* sdlController = nullptr;
   int32_t id = -1;  // joystick instance id; -1 for the keyboard
   std::array<ControllerAxis, kAxisCount> axes{};
   std::array<int, kButtonCount> buttons{};
@@ -46,38 +45,70 @@ struct Controller {
 };
 
 using KeyListener = std::function<bool(int32_t key, uint16_t mods, int32_t scancode, bool down)>;
-using EventListener = std::function<bool(const SDL_Event&)>;
 using ControllerFunc = std::function<void(Controller&)>;
+
+// How the platform names keys, for key-map strings and the key help: the key code of a key name
+// (keyUnknown for a name it does not know), the scan code of a key code, and the name of a scan
+// code ("" for a code without one). The platform installs its lookups at start-up; until then no
+// name is known.
+struct KeyNames {
+  int32_t (*keyFromName)(const char* name) = [](const char*) { return keyUnknown; };
+  int32_t (*scanCodeFromKey)(int32_t key) = [](int32_t) { return scanUnknown; };
+  const char* (*scanCodeName)(int32_t scanCode) = [](int32_t) { return ""; };
+};
 
 struct InputState {
   std::vector<std::shared_ptr<Controller>> controllers;  // [0] is the keyboard once initialised
   std::unordered_map<int32_t, int> keysDown;  // 0 up, n >= 1 held for n updates (1 = pressed now)
-  // Scan codes per button, from start-up on: the arrows and W/A/S/D, Z, X, the Shifts, C, F, G,
-  // H, V, B, N, Return, and Escape with Backspace.
-  std::array<std::vector<int>, kButtonCount> keymap{{{80, 4}, {79, 7}, {82, 26}, {81, 22}, {29}, {27}, {225, 229},
-                                                     {6}, {9}, {10}, {11}, {25}, {5}, {17}, {40}, {41, 42}}};
+  // Scan codes per button, from start-up on.
+  std::array<std::vector<int>, kButtonCount> keymap{{
+      {scanLeft, scanA},           // Left
+      {scanRight, scanD},          // Right
+      {scanUp, scanW},             // Up
+      {scanDown, scanS},           // Down
+      {scanZ},                     // A
+      {scanX},                     // B
+      {scanLShift, scanRShift},    // X
+      {scanC},                     // Y
+      {scanF},                     // L1
+      {scanG},                     // L2
+      {scanH},                     // L3
+      {scanV},                     // R1
+      {scanB},                     // R2
+      {scanN},                     // R3
+      {scanReturn},                // Start
+      {scanEscape, scanBackspace}  // Back
+  }};
   bool aKeyWasPressed = false, aKeyWasReleased = false;
   std::vector<KeyListener> keyListeners;
-  std::vector<EventListener> eventListeners;
   ControllerFunc controllerAddedFunc, controllerRemovedFunc;
+  KeyNames keyNames;
 };
 
 InputState& inputState();
-// Start-up defaults: no controllers, the default key map, no listeners.
+// Start-up defaults: no controllers, the default key map, no listeners. The platform's key names
+// stay installed.
 void resetInput();
 
 // Empties the controller list and adds the keyboard as controller 0.
 void initInput();
-// Opens every attached game controller in joystick-index order, skipping those that fail.
-void openAttachedControllers();
+// The keyboard as a controller.
+std::shared_ptr<Controller> newKeyboardController();
+// Logs a controller that joined: the id it was opened with, its kind and its name.
+void announceController(int32_t id, const Controller& c);
+// The controller with that joystick instance id, or null.
+Controller* findController(int32_t id);
+// Tells controllerRemovedFunc that the controller with that id left, and takes it off the list
+// (the last controller takes its place).
+void forgetController(int32_t id);
 
-// Opens a controller: id < 0 is the keyboard, otherwise a joystick device index. Raises
-// GameError when the platform cannot open it. ("Tesk" is the framework's own name, kept in its
-// interface: `newTeskController`, `toTeskKeycode`, `toTeskScancode`.)
-std::shared_ptr<Controller> newTeskController(int32_t id);
+// A key event's part in the input model, in the order the platform takes the steps: the key's
+// held state; the key listeners (true when one handled the key); the keyboard controller's
+// buttons through the key map.
+void recordKey(int32_t key, bool down);
+bool offerToKeyListeners(int32_t key, uint16_t mods, int32_t scanCode, bool down);
+void applyKeyToButtons(int32_t key, int32_t scanCode, bool down, bool repeat);
 
-// Handles one platform event in the input order, passing window-level events on.
-void processEvent(const SDL_Event& e);
 // The per-update steps the loop runs for every controller before and after the program's update.
 void updateControllers();
 void postUpdateControllers();

@@ -1,9 +1,8 @@
 #pragma once
-// The window, the scaling of the logical canvas into it, and the conversion of the palette
-// canvas into colours for presenting.
+// Where the logical canvas goes in a window of a given size, and the conversion of the palette
+// canvas into colours for presenting. The window itself is the platform's (platform/window.h).
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "framework/canvas.h"
 #include "framework/palette.h"
@@ -19,18 +18,6 @@ struct ScreenLayout {
 };
 
 ScreenLayout computeLayout(int w, int h, int targetW, int targetH, bool fixedSize, bool integerScale);
-
-void createWindow(const std::string& title, int w, int h, int scale, bool fullscreen);
-void fixedSize(bool b);
-void integerScale(bool b);
-void resize();
-void resize(int w, int h);
-bool getFullscreen();
-void setFullscreen(bool b);
-void toggleFullscreen();
-
-void flip();
-void present();
 
 // Converts canvas indices through the display remap and the palette into 32-bit pixels whose
 // bytes in memory are 255, blue, green, red.

@@ -1,22 +1,14 @@
 #pragma once
-// Start-up of the platform, the fixed-time-step loop with its three callbacks, window and
-// application events, the window-level hot keys and the per-user folders.
+// The state of the fixed-time-step loop that the framework and the platform share: the timing,
+// the program's callbacks, how the canvas sits in the window, the resize listeners and the
+// folders. The loop itself, the window and the discovery of the folders are the platform's
+// (platform/run_loop.h, platform/window.h, platform/folders.h).
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-union SDL_Event;
-struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
-struct SDL_Surface;
-
 namespace dx {
-
-struct IntRect {
-  int32_t x = 0, y = 0, w = 0, h = 0;
-};
 
 struct LoopState {
   int frameRate = 60;
@@ -38,40 +30,19 @@ struct LoopState {
   std::function<void()> drawFunc;
   std::vector<std::function<void(int, int)>> resizeFuncs;
   std::string basePath, assetPath, writePath;
-  SDL_Window* window = nullptr;
-  SDL_Renderer* renderer = nullptr;
-  SDL_Texture* hwCanvas = nullptr;
-  SDL_Surface* swCanvas32 = nullptr;
-  IntRect srcRect, dstRect;
+  bool windowOpen = false;  // set by the platform once its window exists
 };
 
 LoopState& loopState();
-// Start-up defaults without touching the platform (for tests).
+// Start-up defaults.
 void resetLoopState();
-
-void init(const std::string& org, const std::string& app);
-void run(std::function<void()> initCb, std::function<void(float)> updateCb, std::function<void()> drawCb);
-// One pass of the loop: drain events, then `advance` with the current tick count.
-bool step();
-// Feeds the elapsed time into the accumulator and runs the due updates and at most one draw.
-// Returns whether any update ran.
-bool advance(uint32_t now);
-
-// The window-level part of the event handling: quit, window and application events and the
-// hot keys. Returns true when a key event must not be processed further.
-bool handleWindowEvent(const SDL_Event& e);
 
 void addResizeFunc(std::function<void(int, int)> f);
 
-// The executable's folder with a trailing separator ("./" when the platform cannot tell).
-std::string basePathOfExecutable();
 const std::string& basePath();
 const std::string& assetPath();
 const std::string& writePath();
 // Joins two path pieces with exactly one separator between them.
 std::string joinPath(const std::string& a, const std::string& b);
-
-// Opens a folder in the desktop's file browser without waiting for it.
-void openFolder(const std::string& path);
 
 }  // namespace dx

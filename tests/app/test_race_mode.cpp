@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include "app/race_mode.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
+#include "framework/keys.h"
 #include "harness_fixture.h"
 
 namespace dx {
@@ -73,7 +72,7 @@ TEST_F(RaceModeTest, BackResetsTheCarOnTheNearestNodeOfItsLap) {
   car.angle = 2.5f;
   car.angularVelocity = 4;
   car.lapTimes = {31.5f, 2};
-  inputState().keysDown[SDLK_ESCAPE] = 1;
+  inputState().keysDown[keyEscape] = 1;
   press(Button::Back);
   gameUpdateRace(1.0f / 60);
   EXPECT_NE(car.vel, Vec2f(0, 0));  // leaving the editor is not a reset

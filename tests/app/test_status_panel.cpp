@@ -15,6 +15,7 @@
 #include "app/view_controls.h"
 #include "geom/scalar_math.h"
 #include "map/node_queries.h"
+#include "platform/input_events.h"
 #include "screen_fixtures.h"
 #include "test_support.h"
 
@@ -198,6 +199,7 @@ TEST(LapLine, ClosedAndOpenTracks) {
 
 TEST(KeyHelp, ListsTheKeysOfTheKeyMapInForce) {
   screens::resetScreens(test::sourceDir());
+  installKeyNames();  // as the framework's start-up does
   const std::vector<std::string> defaults = keyHelpLines();
   EXPECT_EQ(defaults[1], "steer (Left/Right): Left, A / Right, D");
   EXPECT_EQ(defaults[4], "boost (X): Left Shift, Right Shift");
