@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <cmath>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
@@ -29,12 +28,6 @@ using json = nlohmann::ordered_json;
 // would drive a car to NaN.
 constexpr double kMaxGain = 10000;
 constexpr double kMaxScore = 1e9;
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 // The JSON number at `what` of an entry, as a float within [-limit, limit]; any other JSON value
 // is refused.

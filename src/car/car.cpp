@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
@@ -46,12 +45,6 @@ const std::array<CarParamInfo, 7> kDragParams = {
 constexpr double kMaxParam = 100000;
 // The smallest mass a built car may have (the shipped hulls weigh 4 to 6.5).
 constexpr float kMinMass = 0.01f;
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 // A JSON number as a float; any other kind of value counts as 0. A number that is not finite or
 // is beyond kMaxParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <cstdio>
 #include <optional>
 
 #include "framework/errors.h"
@@ -61,12 +60,6 @@ class Stream {
 };
 
 enum class Layout { v2, v1, headerless };
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 // A float of the file within [lo, hi]; anything else (not finite, absurdly large) is refused,
 // naming the file, the entry and the field.
