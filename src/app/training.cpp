@@ -1,9 +1,8 @@
 #include "app/training.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <cmath>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
@@ -120,9 +119,8 @@ std::string formatPool(const std::vector<ScoredGains>& pool) {
   return arr.dump(2);
 }
 
-std::vector<ScoredGains> parsePool(const std::string& text, const std::string& path) {
-  const json root = json::parse(text, nullptr, false);
-  if (root.is_discarded()) throw FormatError(path + ": the gain pool is not valid JSON");
+std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path) {
+  const json root = parseJson(text, path);
   if (!root.is_array()) throw FormatError(path + ": the gain pool must be a JSON array");
   std::vector<ScoredGains> out;
   for (size_t i = 0; i < root.size(); ++i) {
