@@ -13,12 +13,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const std::string path = dx::fuzz::writeInput(data + 1, size - 1, "car.json");
+  const std::string_view text = dx::fuzz::asText(data + 1, size - 1);
   if (data[0] % 2 == 0) {
-    dx::fuzz::guarded([&] { dx::loadCarComponentSettings(path); });
+    dx::fuzz::guarded([&] { dx::useCarCatalogue(dx::parseCarCatalogue(text, "car.json")); });
   } else {
     dx::CarSettings settings;
-    dx::fuzz::guarded([&] { dx::loadCarSettings(path, settings); });
+    dx::fuzz::guarded([&] { dx::parseCarSettings(text, "car.json", settings); });
   }
   return 0;
 }

@@ -10,7 +10,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = dx::fuzz::writeInput(data, size, "track.map");
-  dx::fuzz::guarded([&] { dx::fromSource(dx::loadMapSourceFile(path)); });
+  dx::fuzz::guarded([&] { dx::fromSource(dx::parseMapSource(dx::fuzz::asText(data, size), "track.map")); });
   return 0;
 }

@@ -3,8 +3,7 @@
 #include "render3d/model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = dx::fuzz::writeInput(data, size, "model.obj");
   dx::Model model;
-  dx::fuzz::guarded([&] { dx::loadObjFile(path, model); });
+  dx::fuzz::guarded([&] { dx::parseObj(dx::fuzz::asText(data, size), "model.obj", model); });
   return 0;
 }

@@ -1,5 +1,5 @@
 // PNG decoding, both as palette indices (spritesheets, tilesets) and as RGBA (fonts). The
-// chunk checksums of the input are put right before it is written, so that mutated inputs get
+// chunk checksums of the input are put right before it is decoded, so that mutated inputs get
 // past the decoder's CRC test and reach the image data.
 #include <zlib.h>
 
@@ -29,8 +29,8 @@ void fixChunkCrcs(std::vector<uint8_t>& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   fixChunkCrcs(bytes);
-  const std::string path = dx::fuzz::writeInput(bytes.data(), bytes.size(), "image.png");
-  dx::fuzz::guarded([&] { dx::loadSurfaceIndexed(path); });
-  dx::fuzz::guarded([&] { dx::loadSurfaceRGBA(path); });
+  const std::string_view png = dx::fuzz::asText(bytes.data(), bytes.size());
+  dx::fuzz::guarded([&] { dx::decodeSurfaceIndexed(png, "image.png"); });
+  dx::fuzz::guarded([&] { dx::decodeSurfaceRGBA(png, "image.png"); });
   return 0;
 }

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -32,14 +31,6 @@ inline const std::filesystem::path& scratchDir() {
   };
   static const Scratch scratch;
   return scratch.dir;
-}
-
-// Writes the input to name inside the scratch folder and returns its path.
-inline std::string writeInput(const uint8_t* data, size_t size, const std::string& name) {
-  const std::filesystem::path p = scratchDir() / name;
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
-  return p.string();
 }
 
 inline std::string_view asText(const uint8_t* data, size_t size) {

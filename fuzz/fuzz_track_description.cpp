@@ -2,6 +2,7 @@
 // name reads the item files of the source tree. Descriptions of more than twelve sections are
 // skipped: the closing fit rebuilds the whole track a few hundred times, and a long track only
 // makes each input slower without reaching other code.
+#include "framework/file_io.h"
 #include "fuzz_support.h"
 #include "track_compiler/track_description.h"
 
@@ -12,11 +13,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(data, data + size, nullptr, false);
-  if (doc.is_discarded()) return 0;
-  if (doc.is_object() && doc.contains("sections") && doc["sections"].is_array() && doc["sections"].size() > 12) return 0;
   dx::CompileOptions options;
   options.assetRoot = DX_SOURCE_DIR;
-  dx::fuzz::guarded([&] { dx::encodeMapSource(dx::compileTrackDescription(doc, "track.json", options)); });
+  dx::fuzz::guarded([&] {
+    const nlohmann::ordered_json doc = dx::parseJson(dx::fuzz::asText(data, size), "track.json");
+    if (doc.is_object() && doc.contains("sections") && doc["sections"].is_array() && doc["sections"].size() > 12)
+      return;
+    dx::encodeMapSource(dx::compileTrackDescription(doc, "track.json", options));
+  });
   return 0;
 }

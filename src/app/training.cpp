@@ -1,10 +1,8 @@
 #include "app/training.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <cmath>
-#include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
@@ -29,12 +27,6 @@ using json = nlohmann::ordered_json;
 // would drive a car to NaN.
 constexpr double kMaxGain = 10000;
 constexpr double kMaxScore = 1e9;
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 // The JSON number at `what` of an entry, as a float within [-limit, limit]; any other JSON value
 // is refused.
@@ -127,9 +119,8 @@ std::string formatPool(const std::vector<ScoredGains>& pool) {
   return arr.dump(2);
 }
 
-std::vector<ScoredGains> parsePool(const std::string& text, const std::string& path) {
-  const json root = json::parse(text, nullptr, false);
-  if (root.is_discarded()) throw FormatError(path + ": the gain pool is not valid JSON");
+std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path) {
+  const json root = parseJson(text, path);
   if (!root.is_array()) throw FormatError(path + ": the gain pool must be a JSON array");
   std::vector<ScoredGains> out;
   for (size_t i = 0; i < root.size(); ++i) {

@@ -2,6 +2,7 @@
 // The generation step of the genetic search over steering gains: score the cars that ran, keep
 // the best 100 gain sets in the pool file, and start 100 new cars bred from the pool.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/game.h"
@@ -22,7 +23,7 @@ std::string formatPool(const std::vector<ScoredGains>& pool);
 // Reads a pool file's text; `path` names it in errors. Raises FormatError naming the entry when it
 // is not an array of objects with a "score" and a "weights" array of three values, all numbers,
 // finite, the score within ±1e9 and the gains within ±10000.
-std::vector<ScoredGains> parsePool(const std::string& text, const std::string& path);
+std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path);
 
 // Appends the scores of the cars that ran, sorts the pool (stable, best first) and keeps 100.
 void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars);

@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
@@ -46,12 +45,6 @@ const std::array<CarParamInfo, 7> kDragParams = {
 constexpr double kMaxParam = 100000;
 // The smallest mass a built car may have (the shipped hulls weigh 4 to 6.5).
 constexpr float kMinMass = 0.01f;
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 // A JSON number as a float; any other kind of value counts as 0. A number that is not finite or
 // is beyond kMaxParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.
@@ -107,8 +100,8 @@ const std::array<CarParamInfo, 25>& carParams() { return kParams; }
 CarCatalogue& carCatalogue() { return gCatalogue; }
 void resetCarCatalogue() { gCatalogue = CarCatalogue{}; }
 
-CarCatalogue readCarCatalogue(const std::string& path) {
-  const json root = readJsonFile(path);
+CarCatalogue parseCarCatalogue(std::string_view text, const std::string& path) {
+  const json root = parseJson(text, path);
   if (!root.is_object()) throw FormatError(path + ": the catalogue must be a JSON object");
   CarCatalogue out;
   for (const auto& [key, value] : root.items()) {
@@ -122,6 +115,10 @@ CarCatalogue readCarCatalogue(const std::string& path) {
   return out;
 }
 
+CarCatalogue readCarCatalogue(const std::string& path) {
+  return parseCarCatalogue(readTextFile(path, readCap::json), path);
+}
+
 void useCarCatalogue(CarCatalogue&& lists) {
   lists.carModel = std::move(gCatalogue.carModel);
   gCatalogue = std::move(lists);
@@ -130,17 +127,21 @@ void useCarCatalogue(CarCatalogue&& lists) {
 void loadCarComponentSettings(const std::string& path) { useCarCatalogue(readCarCatalogue(path)); }
 
 void loadCarSettings(const std::string& path, CarSettings& settings) {
-  const json root = readJsonFile(path);
+  parseCarSettings(readTextFile(path, readCap::json), path, settings);
+}
+
+void parseCarSettings(std::string_view text, const std::string& path, CarSettings& settings) {
+  const json root = parseJson(text, path);
   if (!root.is_object()) throw FormatError(path + ": a car description must be a JSON object");
   CarSettings s = settings;
-  auto text = [&](const char* key) {
+  auto textAt = [&](const char* key) {
     if (!root.contains(key) || !root[key].is_string()) throw FormatError(path + ": missing text \"" + key + "\"");
     return root[key].get<std::string>();
   };
-  s.name = text("name");
-  s.manufacturer = text("manufacturer");
-  s.country = text("country");
-  s.desc = text("desc");
+  s.name = textAt("name");
+  s.manufacturer = textAt("manufacturer");
+  s.country = textAt("country");
+  s.desc = textAt("desc");
   for (const CarParamInfo& p : kParams) {
     if (!p.key) continue;
     if (!root.contains(p.key) || !root[p.key].is_number())

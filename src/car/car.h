@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "objects/enums.h"
@@ -188,10 +189,14 @@ using CarPtr = std::shared_ptr<Car>;
 void loadCarComponentSettings(const std::string& path);
 // The six lists of a catalogue file, without touching the ones in force.
 CarCatalogue readCarCatalogue(const std::string& path);
+// The same from the text of a catalogue file; `name` stands for the file in errors.
+CarCatalogue parseCarCatalogue(std::string_view text, const std::string& name);
 // Puts read lists in force; the car body model stays.
 void useCarCatalogue(CarCatalogue&& lists);
 // Fills settings (zeroed by the caller) from a car description; every key is required.
 void loadCarSettings(const std::string& path, CarSettings& settings);
+// The same from the text of a car description; `name` stands for the file in errors.
+void parseCarSettings(std::string_view text, const std::string& name, CarSettings& settings);
 // The 25 parameters from the components and the class. Raises IndexError for an index outside
 // its catalogue list and FormatError for a build whose mass is not positive.
 void recalculate(CarSettings& settings);

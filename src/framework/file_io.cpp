@@ -156,15 +156,18 @@ std::string readTextFile(const std::string& path, size_t maxBytes) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-nlohmann::ordered_json readJsonFile(const std::string& path, size_t maxBytes) {
-  const std::vector<uint8_t> bytes = readFile(path, maxBytes);
+nlohmann::ordered_json parseJson(std::string_view text, const std::string& name) {
   try {
-    return nlohmann::ordered_json::parse(bytes.begin(), bytes.end());
+    return nlohmann::ordered_json::parse(text);
   } catch (const nlohmann::json::parse_error& e) {
-    throw FormatError(path + ": not valid JSON: " + parserMessage(e.what()));
+    throw FormatError(name + ": not valid JSON: " + parserMessage(e.what()));
   } catch (const nlohmann::json::exception& e) {
-    throw FormatError(path + ": " + parserMessage(e.what()));
+    throw FormatError(name + ": " + parserMessage(e.what()));
   }
+}
+
+nlohmann::ordered_json readJsonFile(const std::string& path, size_t maxBytes) {
+  return parseJson(readTextFile(path, maxBytes), path);
 }
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {

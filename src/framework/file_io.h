@@ -36,8 +36,10 @@ std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes = readCap
 // readFile as text.
 std::string readTextFile(const std::string& path, size_t maxBytes = readCap::any);
 
-// The file parsed as JSON with object members kept in file order. Raises readFile's errors, or
-// FormatError naming the file and the parser's complaint.
+// Text parsed as JSON with object members kept in file order. Raises FormatError
+// "<name>: not valid JSON: <where and what>" naming the text by `name`.
+nlohmann::ordered_json parseJson(std::string_view text, const std::string& name);
+// The file parsed with parseJson, naming the file. Raises readFile's errors too.
 nlohmann::ordered_json readJsonFile(const std::string& path, size_t maxBytes = readCap::json);
 
 // Replaces the file at path so that it always holds either its old or its new content, whole:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/log.h"
 #include "framework/png_io.h"
 #include "framework/run_loop.h"
@@ -155,9 +156,14 @@ FontPtr createFontFromSurface(const Surface& s, std::string_view chars) {
   return f;
 }
 
+FontPtr decodeFont(std::string_view png, const std::string& name, std::string_view chars) {
+  return createFontFromSurface(*decodeSurfaceRGBA(png, name), chars);
+}
+
 void loadFont(int64_t index, const std::string& filename, std::string_view chars) {
   if (index < 0 || index > 15) throw IndexError("Invalid font slot " + std::to_string(index));
-  FontPtr font = createFontFromSurface(*loadSurfaceRGBA(joinPath(assetPath(), filename)), chars);
+  const std::string path = joinPath(assetPath(), filename);
+  FontPtr font = decodeFont(readTextFile(path, readCap::image), path, chars);
   const bool wasCurrent = gFonts.fonts[index] == gFonts.currentFont;
   gFonts.fonts[index] = font;
   if (wasCurrent) {

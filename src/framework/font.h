@@ -40,6 +40,8 @@ void resetFontState();
 // colour, pixel (1, 0) the background): glyph cells lie between marker columns of the top row
 // and take the characters of the UTF-8 string chars in order.
 FontPtr createFontFromSurface(const Surface& s, std::string_view chars);
+// Cuts a font out of the bytes of an RGBA PNG file; `name` stands for the file in messages.
+FontPtr decodeFont(std::string_view png, const std::string& name, std::string_view chars);
 // Decodes the asset file as RGBA into font slot index (0..15); it becomes current when the slot
 // held the current font (also when none is current and the slot was empty).
 void loadFont(int64_t index, const std::string& filename, std::string_view chars);

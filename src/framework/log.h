@@ -55,6 +55,13 @@ inline std::string printable(std::string_view s, size_t maxChars = 120) {
   return out;
 }
 
+// A number as messages about file values show it: at most six significant digits ("%g").
+inline std::string shortNumber(double d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", d);
+  return buf;
+}
+
 template <class... A>
 void debug(const A&... pieces) {
   std::string line = joinPieces(", ", pieces...);

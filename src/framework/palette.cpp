@@ -57,7 +57,9 @@ bool parseColorLine(std::string_view s, int rgb[3]) {
   return true;
 }
 
-Palette parseGPL(std::string_view text, const std::string& name) {
+}  // namespace
+
+Palette parsePaletteGPL(std::string_view text, const std::string& name) {
   Palette p;
   int count = 0;
   bool header = false;
@@ -88,8 +90,6 @@ Palette parseGPL(std::string_view text, const std::string& name) {
   return p;
 }
 
-}  // namespace
-
 Palette loadPaletteDefault() {
   static const RGB colors[16] = {
       {0, 0, 0},       {29, 43, 83},    {126, 37, 83},   {0, 135, 81},
@@ -105,8 +105,7 @@ Palette loadPaletteDefault() {
 
 Palette loadPaletteFromGPL(const std::string& filename) {
   const std::string path = joinPath(assetPath(), filename);
-  const std::vector<uint8_t> bytes = readFile(path, readCap::text);
-  Palette p = parseGPL(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+  Palette p = parsePaletteGPL(readTextFile(path, readCap::text), path);
   pal();
   pald();
   palt();

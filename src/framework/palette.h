@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dx {
 
@@ -23,6 +24,9 @@ Palette loadPaletteDefault();
 // skipped; a colour line before the "GIMP Palette" header, a file without that header or a
 // value above 255 raise FormatError naming the file. Colours past the 256th are ignored.
 Palette loadPaletteFromGPL(const std::string& filename);
+// The palette of a GIMP palette file's text, without touching the tables; `name` stands for
+// the file in messages.
+Palette parsePaletteGPL(std::string_view text, const std::string& name);
 void setPalette(const Palette& p);
 Palette& currentPalette();
 

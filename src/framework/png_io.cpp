@@ -110,10 +110,9 @@ struct ReadGuard {
   ~ReadGuard() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-SurfacePtr decode(const std::string& path, bool indexed) {
-  const std::vector<uint8_t> bytes = readFile(path, readCap::image);
+SurfacePtr decode(std::string_view bytes, const std::string& path, bool indexed) {
   PngIo io;
-  io.in = bytes.data();
+  io.in = reinterpret_cast<const uint8_t*>(bytes.data());
   io.inSize = bytes.size();
   ReadGuard g;
   g.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, onError, onWarning);
@@ -188,9 +187,17 @@ void encode(const std::string& path, const Surface& s, int colorType, const std:
 
 }  // namespace
 
-SurfacePtr loadSurfaceIndexed(const std::string& path) { return decode(path, true); }
+SurfacePtr decodeSurfaceIndexed(std::string_view bytes, const std::string& name) { return decode(bytes, name, true); }
 
-SurfacePtr loadSurfaceRGBA(const std::string& path) { return decode(path, false); }
+SurfacePtr decodeSurfaceRGBA(std::string_view bytes, const std::string& name) { return decode(bytes, name, false); }
+
+SurfacePtr loadSurfaceIndexed(const std::string& path) {
+  return decodeSurfaceIndexed(readTextFile(path, readCap::image), path);
+}
+
+SurfacePtr loadSurfaceRGBA(const std::string& path) {
+  return decodeSurfaceRGBA(readTextFile(path, readCap::image), path);
+}
 
 void writePngRGBA(const std::string& path, const Surface& s) {
   if (s.channels != 4) throw GameError(path + ": an RGBA PNG needs a 4-channel surface");

@@ -2,6 +2,7 @@
 // PNG decoding into Surfaces (8-bit palette indices or 8-bit RGBA) and PNG encoding for the
 // tools, the picture tests and screenshots.
 #include <string>
+#include <string_view>
 
 #include "framework/canvas.h"
 #include "framework/palette.h"
@@ -15,6 +16,10 @@ SurfacePtr loadSurfaceIndexed(const std::string& path);
 // Decodes any PNG into 4 bytes per pixel (red, green, blue, alpha; opaque where the file has
 // no transparency). Errors as loadSurfaceIndexed.
 SurfacePtr loadSurfaceRGBA(const std::string& path);
+// The same two over the bytes of a PNG file; `name` stands for the file in errors and becomes
+// the surface's filename.
+SurfacePtr decodeSurfaceIndexed(std::string_view bytes, const std::string& name);
+SurfacePtr decodeSurfaceRGBA(std::string_view bytes, const std::string& name);
 
 // Writes a 4-channel surface as an 8-bit RGBA PNG, replacing the file atomically.
 void writePngRGBA(const std::string& path, const Surface& s);

@@ -34,8 +34,8 @@ int64_t intKey(const nlohmann::ordered_json& j, const char* key, const std::stri
   return it->get<int64_t>();
 }
 
-Tilemap readJsonMap(const std::string& path) {
-  const nlohmann::ordered_json j = readJsonFile(path, readCap::tilemap);
+Tilemap parseJsonMap(std::string_view text, const std::string& path) {
+  const nlohmann::ordered_json j = parseJson(text, path);
   if (!j.is_object()) throw FormatError(path + ": a tile map must be a JSON object");
   Tilemap m;
   const int64_t w = intKey(j, "width", path), h = intKey(j, "height", path);
@@ -73,18 +73,16 @@ Tilemap readJsonMap(const std::string& path) {
   return m;
 }
 
-int32_t le32(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
+// The little-endian 32-bit integer at byte `at`.
+int32_t le32(std::string_view s, size_t at) {
+  const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
+  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
 
-Tilemap readBinaryMap(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  try {
-    bytes = readFile(path, readCap::tilemap);
-  } catch (const NotFoundError&) {
-    throw IOError("Unable to open " + path + " for reading");
-  }
+Tilemap parseBinaryMap(std::string_view bytes, const std::string& path) {
   if (bytes.size() < 8) throw FormatError(path + ": tile map ends before its size");
   Tilemap m;
-  const int64_t w = le32(bytes.data()), h = le32(bytes.data() + 4);
+  const int64_t w = le32(bytes, 0), h = le32(bytes, 4);
   checkSize(path, w, h);
   if (int64_t(bytes.size()) - 8 < w * h)
     throw FormatError(path + ": tile map ends early: " + std::to_string(bytes.size() - 8) + " of " +
@@ -97,16 +95,30 @@ Tilemap readBinaryMap(const std::string& path) {
   return m;
 }
 
+// A binary map that is not there says so in its own words.
+std::string readTilemapFile(const std::string& path) {
+  if (endsWith(path, ".json")) return readTextFile(path, readCap::tilemap);
+  try {
+    return readTextFile(path, readCap::tilemap);
+  } catch (const NotFoundError&) {
+    throw IOError("Unable to open " + path + " for reading");
+  }
+}
+
 }  // namespace
 
 TilemapState& tilemapState() { return gMaps; }
 
 void resetTilemapState() { gMaps = TilemapState{}; }
 
+Tilemap parseTilemap(std::string_view bytes, const std::string& name) {
+  return endsWith(name, ".json") ? parseJsonMap(bytes, name) : parseBinaryMap(bytes, name);
+}
+
 void loadTilemap(int64_t index, const std::string& filename) {
   checkSlot(index);
   const std::string path = joinPath(assetPath(), filename);
-  gMaps.tilemaps[index] = std::make_shared<Tilemap>(endsWith(filename, ".json") ? readJsonMap(path) : readBinaryMap(path));
+  gMaps.tilemaps[index] = std::make_shared<Tilemap>(parseTilemap(readTilemapFile(path), path));
 }
 
 void setMap(int64_t index) {

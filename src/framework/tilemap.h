@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dx {
@@ -33,6 +34,9 @@ void resetTilemapState();
 // binary map that cannot be opened, and FormatError naming the file for missing keys, short
 // data or a truncated file.
 void loadTilemap(int64_t index, const std::string& filename);
+// The tile map in the bytes of a file, in the form its name ending in ".json" or not chooses;
+// `name` stands for the file in errors.
+Tilemap parseTilemap(std::string_view bytes, const std::string& name);
 // Selects slot index (0..15) as the current tile map.
 void setMap(int64_t index);
 

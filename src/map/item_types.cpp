@@ -18,7 +18,7 @@ namespace {
 
 ItemTypesState gItems;
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 [[noreturn]] void bad(const std::string& path, const std::string& what) {
   throw FormatError(path + ": " + what);
@@ -69,9 +69,8 @@ const char* itemFileForStyle(MapStyle style) {
   return "assets/items-city.json";
 }
 
-std::vector<MapObjectDescription> parseItemTypes(const std::string& text, const std::string& path) {
-  const json root = json::parse(text, nullptr, false);
-  if (root.is_discarded()) bad(path, "not valid JSON");
+std::vector<MapObjectDescription> parseItemTypes(std::string_view text, const std::string& path) {
+  const json root = parseJson(text, path);
   if (!root.is_object() || !root.contains("items") || !root["items"].is_array())
     bad(path, "the root must be an object with an \"items\" array");
   std::vector<MapObjectDescription> out;

@@ -3,6 +3,7 @@
 // background resources.
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "map/track.h"
@@ -30,7 +31,7 @@ const char* itemFileForStyle(MapStyle style);
 // one raises FormatError naming the file.
 void loadItemTypes(const Map& map);
 // Parses one item file's text; `path` names it in errors.
-std::vector<MapObjectDescription> parseItemTypes(const std::string& text, const std::string& path);
+std::vector<MapObjectDescription> parseItemTypes(std::string_view text, const std::string& path);
 
 // The style's background tile map and tileset, the depth buffer and the hexagon model.
 void init(Map& map);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <cstdio>
 #include <optional>
 
 #include "framework/errors.h"
@@ -61,12 +60,6 @@ class Stream {
 };
 
 enum class Layout { v2, v1, headerless };
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 // A float of the file within [lo, hi]; anything else (not finite, absurdly large) is refused,
 // naming the file, the entry and the field.
@@ -184,64 +177,62 @@ std::string whereItEnds(const std::string& path, const Stream& s) {
   return path + ": the file ends after " + std::to_string(n) + (n == 1 ? " byte, in " : " bytes, in ") + s.part;
 }
 
-// Reads the file's bytes and hands them to `read`; a file that cannot be read or ends early
-// gives a failed load with the reason.
+// Parses the bytes with `read`; bytes that end early give a failed load saying where.
 template <class F>
-MapSource loadWith(const std::string& path, F&& read) {
+MapSource parseWith(std::string_view bytes, const std::string& name, F&& read) {
   MapSource src = newMapSource();
-  std::vector<uint8_t> bytes;
-  try {
-    bytes = readFile(path, readCap::track);
-  } catch (const IOError& e) {
-    return failedLoad(std::move(src), e.what());
-  }
-  Stream s(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  Stream s(bytes);
   try {
     if (std::optional<MapSource> other = read(s, src)) return std::move(*other);
   } catch (const IOError&) {
-    return failedLoad(std::move(src), whereItEnds(path, s));
+    return failedLoad(std::move(src), whereItEnds(name, s));
   }
   return src;
 }
 
-MapSource loadOldFrom(const std::string& path) {
+// The file's bytes handed to `parse`; a file that cannot be read gives a failed load with the
+// reason.
+template <class F>
+MapSource loadWith(const std::string& path, F&& parse) {
+  std::string bytes;
+  try {
+    bytes = readTextFile(path, readCap::track);
+  } catch (const IOError& e) {
+    return failedLoad(newMapSource(), e.what());
+  }
+  return parse(bytes, path);
+}
+
+MapSource parseOld(std::string_view bytes, const std::string& name) {
+  return parseWith(bytes, name, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
+    readBody(s, Layout::headerless, src, name);
+    return std::nullopt;
+  });
+}
+
+// Each fall-back reads the same bytes again from the start.
+MapSource tryOld(std::string_view bytes, const std::string& name) {
   echo("trying old loader");
-  return loadWith(path, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
-    readBody(s, Layout::headerless, src, path);
+  return parseOld(bytes, name);
+}
+
+// A layout that starts with its version word `want`; `otherwise` reads bytes with another word.
+template <class F>
+MapSource parseVersioned(std::string_view bytes, const std::string& name, uint16_t want, Layout layout, F&& otherwise) {
+  return parseWith(bytes, name, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
+    s.part = "the version word";
+    const uint16_t version = s.readUint16();
+    if (version != want) {
+      echo("incorrect map version: ", version, " should be ", want);
+      return otherwise(version);
+    }
+    readBody(s, layout, src, name);
     return std::nullopt;
   });
 }
 
-MapSource loadV1From(const std::string& path) {
-  return loadWith(path, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
-    s.part = "the version word";
-    const uint16_t version = s.readUint16();
-    if (version != 1) {
-      echo("incorrect map version: ", version, " should be ", "1");
-      return loadOldFrom(path);
-    }
-    readBody(s, Layout::v1, src, path);
-    return std::nullopt;
-  });
-}
-
-MapSource loadV2From(const std::string& path) {
-  debug("loading map: ", path);
-  return loadWith(path, [&](Stream& s, MapSource& src) -> std::optional<MapSource> {
-    s.part = "the version word";
-    const uint16_t version = s.readUint16();
-    if (version != 2) {
-      echo("incorrect map version: ", version, " should be ", "2");
-      if (version == 1) {
-        echo("trying version 1 loader");
-        return loadV1From(path);
-      }
-      echo("trying old loader");
-      return loadOldFrom(path);
-    }
-    readBody(s, Layout::v2, src, path);
-    return std::nullopt;
-  });
+MapSource parseV1(std::string_view bytes, const std::string& name) {
+  return parseVersioned(bytes, name, 1, Layout::v1, [&](uint16_t) { return tryOld(bytes, name); });
 }
 
 void put8(std::string& out, uint8_t v) { out.push_back(char(v)); }
@@ -298,18 +289,33 @@ std::string mapSourcePath(const std::string& mapBank, int64_t mapSlot) {
 }
 
 MapSource loadMapSource(const std::string& mapBank, int64_t mapSlot) {
-  return loadV2From(mapSourcePath(mapBank, mapSlot));
+  return loadMapSourceFile(mapSourcePath(mapBank, mapSlot));
 }
 
 MapSource loadMapSource1(const std::string& mapBank, int64_t mapSlot) {
-  return loadV1From(mapSourcePath(mapBank, mapSlot));
+  return loadWith(mapSourcePath(mapBank, mapSlot), parseV1);
 }
 
 MapSource loadMapSourceOld(const std::string& mapBank, int64_t mapSlot) {
-  return loadOldFrom(mapSourcePath(mapBank, mapSlot));
+  echo("trying old loader");
+  return loadWith(mapSourcePath(mapBank, mapSlot), parseOld);
 }
 
-MapSource loadMapSourceFile(const std::string& path) { return loadV2From(path); }
+MapSource loadMapSourceFile(const std::string& path) {
+  debug("loading map: ", path);
+  return loadWith(path, parseMapSource);
+}
+
+MapSource parseMapSource(std::string_view bytes, const std::string& name) {
+  return parseVersioned(bytes, name, 2, Layout::v2, [&](uint16_t version) {
+    if (version == 1) {
+      echo("trying version 1 loader");
+      return parseV1(bytes, name);
+    }
+    echo("trying old loader");
+    return tryOld(bytes, name);
+  });
+}
 
 std::string encodeMapSource(const MapSource& src) {
   if (src.sections.size() > 0xFFFF || src.trackObjects.size() > 0x7FFF || src.objects.size() > 0x7FFF)

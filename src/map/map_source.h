@@ -72,6 +72,9 @@ MapSource loadMapSourceOld(const std::string& mapBank, int64_t mapSlot);
 
 // The same readers over a file path, for tools and tests.
 MapSource loadMapSourceFile(const std::string& path);
+// The same over the bytes of a file; `name` stands for the file in messages. Falling back reads
+// the same bytes again in the older layouts, with the same log lines as the file readers.
+MapSource parseMapSource(std::string_view bytes, const std::string& name);
 
 // The version-2 bytes of a map source (what the track compiler writes). Raises FormatError for a
 // source the loader would refuse (counts, steps, laps or a number out of range).

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geom/vec.h"
@@ -39,5 +40,7 @@ struct Model {
 void loadObj(const std::string& filename, Model& model);
 // The same from a path used as it is.
 void loadObjFile(const std::string& path, Model& model);
+// The same from the text of a file; `name` stands for the file in messages.
+void parseObj(std::string_view text, const std::string& name, Model& model);
 
 }  // namespace dx

@@ -175,16 +175,15 @@ Model emptyModel(const std::string& path) {
   return m;
 }
 
-}  // namespace
+// The same file read again into the same model (every new car reloads the car body) has
+// already been reported when it drew nothing.
+bool reportedBefore(const Model& model, const std::string& name) { return model.filename == name && !hasFaces(model); }
 
-void loadObjFile(const std::string& path, Model& model) {
-  // The same file read again into the same model (every new car reloads the car body) has
-  // already been reported when it drew nothing.
-  const bool reported = model.filename == path && !hasFaces(model);
-  model = emptyModel(path);
-  const std::string text = readTextFile(path, readCap::model);
-  Model m = emptyModel(path);
-  ObjReader reader{m, path};
+// Replaces model, which the caller has emptied (and which so stays empty when the file cannot be
+// read or a vertex line is invalid), with what the text holds.
+void readObj(std::string_view text, const std::string& name, bool reported, Model& model) {
+  Model m = emptyModel(name);
+  ObjReader reader{m, name};
   std::string_view rest = text;
   while (!rest.empty()) {
     const size_t end = rest.find('\n');
@@ -193,8 +192,22 @@ void loadObjFile(const std::string& path, Model& model) {
     if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
     reader.line(s);
   }
-  if (!hasFaces(m) && !reported) echo(path, ": the model has no faces and draws nothing");
+  if (!hasFaces(m) && !reported) echo(name, ": the model has no faces and draws nothing");
   model = std::move(m);
+}
+
+}  // namespace
+
+void parseObj(std::string_view text, const std::string& name, Model& model) {
+  const bool reported = reportedBefore(model, name);
+  model = emptyModel(name);
+  readObj(text, name, reported, model);
+}
+
+void loadObjFile(const std::string& path, Model& model) {
+  const bool reported = reportedBefore(model, path);
+  model = emptyModel(path);
+  readObj(readTextFile(path, readCap::model), path, reported, model);
 }
 
 void loadObj(const std::string& filename, Model& model) { loadObjFile(joinPath(assetPath(), filename), model); }

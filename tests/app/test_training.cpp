@@ -166,6 +166,18 @@ TEST_F(HarnessTest, PoolValuesOutOfRangeOrOfTheWrongTypeAreRefused) {
   }
 }
 
+// A pool that is not JSON at all is refused, naming the file and where the parser stopped.
+TEST(PoolFile, TextThatIsNotJsonSaysWhere) {
+  try {
+    parsePool("[{\"score\": 1, \"weights\": [1, 2, 3]},", "ai.json");
+    FAIL() << "parsed";
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(),
+                 "ai.json: not valid JSON: parse error at line 1, column 37: syntax error while parsing value - "
+                 "unexpected end of input; expected '[', '{', or a literal");
+  }
+}
+
 // Whatever is in memory, the written pool holds only finite numbers within range, so it reads back.
 TEST(PoolFile, NeverWritesANumberItWouldRefuse) {
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();

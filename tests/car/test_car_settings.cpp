@@ -5,6 +5,7 @@
 #include "car/car.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
+#include "framework/file_io.h"
 
 namespace dx {
 namespace {
@@ -199,6 +200,50 @@ TEST(CarDescription, EveryKeyIsRequired) {
   } catch (const FormatError& e) {
     EXPECT_NE(std::string(e.what()).find("turnForce"), std::string::npos) << e.what();
   }
+}
+
+// Catalogue and car description texts in memory read as their files do, with the given name
+// in every message; the lists in force stay until the read ones are put in force.
+TEST(CarTexts, ReadAsTheirFilesUnderTheGivenName) {
+  resetCarCatalogue();
+  test::useSourceAssets();
+  testing::internal::CaptureStdout();
+  const CarCatalogue read = parseCarCatalogue(smallCatalogue(R"(, "spoilers": [{"name": "nomodel_x"}])"), "mem.json");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "no model:nomodel_h\nno model:nomodel_t\nno model:nomodel_s\n"
+            "no model:nomodel_w\nno model:nomodel_c\nno model:nomodel_p\n"
+            "no model:nomodel_x\n");
+  EXPECT_TRUE(carCatalogue().carHulls.empty());
+  ASSERT_EQ(read.carPods.size(), 1u);
+  EXPECT_EQ(read.carPods[0].turnForce, 7.0f);
+  EXPECT_EQ(read.carHulls[0].dragLong, 0.1f);
+  auto failure = [](const std::function<void()>& read) {
+    try {
+      read();
+    } catch (const FormatError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(failure([] { parseCarCatalogue(R"({"hulls": [7]})", "mem.json"); }), "mem.json: hulls[0] is not an object");
+  EXPECT_EQ(
+      failure([] { parseCarCatalogue("{oops", "mem.json"); }),
+      "mem.json: not valid JSON: parse error at line 1, column 2: syntax error while parsing object key - invalid "
+      "literal; last read: '{o'; expected string literal");
+  const std::string description = readTextFile(test::sourceDir() + "/assets/testCar.json");
+  CarSettings fromFile, fromText;
+  loadCarSettings(test::sourceDir() + "/assets/testCar.json", fromFile);
+  fromText.carClass = 3;
+  fromText.podIndex = 2;
+  parseCarSettings(description, "car in memory", fromText);
+  EXPECT_EQ(fromText.name, fromFile.name);
+  EXPECT_EQ(fromText.desc, fromFile.desc);
+  for (const CarParamInfo& p : carParams()) EXPECT_EQ(fromText.*p.field, fromFile.*p.field);
+  EXPECT_EQ(fromText.carClass, 3);
+  EXPECT_EQ(fromText.podIndex, 2);
+  EXPECT_EQ(failure([&] { parseCarSettings(R"({"name": "a"})", "car in memory", fromText); }),
+            "car in memory: missing text \"manufacturer\"");
+  EXPECT_EQ(fromText.carClass, 3);
 }
 
 TEST(MaxSpeed, SquareRootOfThrottleOverDrag) {

@@ -151,5 +151,30 @@ TEST(ReadFile, SizeCapPerKind) {
   EXPECT_EQ(readTextFile((dir / "small").string(), 5), "12345");
 }
 
+// Every JSON file of the game is parsed by one reader: members stay in file order, and text
+// that is not JSON is refused naming its source and where the parser stopped.
+TEST(JsonText, OneReaderForTextAndFiles) {
+  const nlohmann::ordered_json j = parseJson(R"({"zeta": 1, "alpha": [2.5, "x"]})", "mem.json");
+  EXPECT_EQ(j.begin().key(), "zeta");
+  EXPECT_EQ(j["alpha"][0].get<double>(), 2.5);
+  const std::string why =
+      "parse error at line 2, column 1: syntax error while parsing object - unexpected end of input; "
+      "expected '}'";
+  try {
+    parseJson("{\"a\": 1\n", "mem.json");
+    FAIL() << "parsed";
+  } catch (const FormatError& e) {
+    EXPECT_EQ(std::string(e.what()), "mem.json: not valid JSON: " + why);
+  }
+  const fs::path file = scratch("json") / "bad.json";
+  std::ofstream(file) << "{\"a\": 1\n";
+  try {
+    readJsonFile(file.string());
+    FAIL() << "parsed";
+  } catch (const FormatError& e) {
+    EXPECT_EQ(std::string(e.what()), file.string() + ": not valid JSON: " + why);
+  }
+}
+
 }  // namespace
 }  // namespace dx

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "framework/errors.h"
+#include "framework/file_io.h"
 #include "framework/font.h"
 #include "framework/png_io.h"
 #include "framework/run_loop.h"
@@ -221,6 +222,30 @@ TEST(FontSlots, CurrentFontFollowsLoadsAndSelection) {
   EXPECT_THROW(print("x", 0, 0, 1), GameError);
   EXPECT_THROW(loadFont(16, "f.png", "x"), IndexError);
   resetLoopState();
+}
+
+// The bytes of a PNG font cut in memory as the file does, named by the given name.
+TEST(FontSlots, FontFromPngBytesNamesItsSource) {
+  const std::string file = test::buildDir() + "/test-font-bytes.png";
+  Surface rgba;
+  rgba.channels = 4;
+  rgba.w = 5;
+  rgba.h = 1;
+  rgba.data = {255, 0, 255, 255, 0, 0, 0, 0, 7, 7, 7, 255, 255, 0, 255, 255, 255, 0, 255, 255};
+  writePngRGBA(file, rgba);
+  const std::string bytes = readTextFile(file);
+  ::testing::internal::CaptureStderr();
+  const FontPtr f = decodeFont(bytes, "mem.png", "z");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "loading font from RGBA, mem.png\n");
+  EXPECT_EQ(f->data, (std::vector<uint8_t>{2, 0, 1, 2, 2}));
+  const Rect z = f->rects.at(U'z');
+  EXPECT_EQ((std::vector<int64_t>{z.x, z.y, z.w, z.h}), (std::vector<int64_t>{1, 0, 2, 0}));
+  try {
+    decodeFont(bytes.substr(0, 30), "cut.png", "z");
+    FAIL() << "no error";
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(), "cut.png: the file ends early (truncated PNG)");
+  }
 }
 
 // The fonts the game ships, with the glyph strings the program entry passes.

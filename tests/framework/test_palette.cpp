@@ -99,5 +99,25 @@ TEST_F(GplFile, MalformedFilesNameTheFile) {
   EXPECT_THROW(loadPaletteFromGPL("absent.gpl"), IOError);
 }
 
+// Text in memory gives the palette alone: the colour tables stay as they are, and the given
+// name stands for the file in messages.
+TEST(GplText, ParsesWithoutTouchingTheTables) {
+  resetDrawState();
+  pal(3, 4);
+  ::testing::internal::CaptureStderr();
+  const Palette p = parsePaletteGPL("GIMP Palette\nColumns: 4\n9 8 7 first\n", "mem.gpl");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "not matched: , Columns: 4\n");
+  EXPECT_EQ(p.size, 2);
+  EXPECT_EQ(p.colors[0], (RGB{9, 8, 7}));
+  EXPECT_EQ(drawState().paletteMapDraw[3], 4);
+  try {
+    parsePaletteGPL("GIMP Palette\n1 2 300\n", "mem.gpl");
+    FAIL() << "no error";
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(), "mem.gpl: colour value above 255: 1 2 300");
+  }
+  resetDrawState();
+}
+
 }  // namespace
 }  // namespace dx

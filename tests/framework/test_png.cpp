@@ -179,6 +179,30 @@ TEST(PngErrors, GarbageOversizeAndMissingFiles) {
   }
 }
 
+// The bytes of a PNG file decode in memory as the file does, named by the given name.
+TEST(PngBytes, DecodeAsTheFileDoesUnderTheGivenName) {
+  std::vector<uint8_t> px(5 * 2);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = uint8_t(i % 16);
+  const fs::path path = scratch() / "bytes.png";
+  writeReference(path, 5, 2, PNG_COLOR_TYPE_PALETTE, 4, px, 1, false, true);
+  const std::vector<uint8_t> file = readBytes(path);
+  const std::string bytes(file.begin(), file.end());
+  const SurfacePtr indexed = decodeSurfaceIndexed(bytes, "sheet in memory");
+  EXPECT_EQ(indexed->data, px);
+  EXPECT_EQ(indexed->filename, "sheet in memory");
+  const SurfacePtr rgba = decodeSurfaceRGBA(bytes, "font in memory");
+  EXPECT_EQ(rgba->data, loadSurfaceRGBA(path.string())->data);
+  EXPECT_EQ(std::vector<uint8_t>(rgba->data.begin(), rgba->data.begin() + 8),
+            (std::vector<uint8_t>{0, 20, 255, 0, 10, 21, 254, 255}));
+  EXPECT_EQ(rgba->filename, "font in memory");
+  try {
+    decodeSurfaceRGBA(bytes.substr(0, 20), "cut");
+    FAIL() << "no error";
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(), "cut: the file ends early (truncated PNG)");
+  }
+}
+
 // Spritesheets are indexed PNGs from the asset folder.
 class SpritesheetFile : public ::testing::Test {
  protected:

@@ -135,6 +135,33 @@ TEST_F(TilemapFile, JsonFilesKeepTheirMemberOrder) {
   EXPECT_EQ(order, "zeta alpha mid ");
 }
 
+// Bytes in memory are read in the form their name ends in, and the name stands for the file in
+// errors; no slot changes.
+TEST(TilemapBytes, FormByNameAndTheNameInErrors) {
+  resetTilemapState();
+  const Tilemap tiled = parseTilemap(kTiled, "bg.json");
+  EXPECT_EQ(tiled.data, (std::vector<uint8_t>{255, 0, 1, 255, 43, 4}));
+  ::testing::internal::CaptureStderr();
+  const Tilemap binary = parseTilemap(std::string("\x02\x00\x00\x00\x01\x00\x00\x00\x07\x09", 10), "bg.map");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "read , 2,  tiles: , 2,  x, 1\n");
+  EXPECT_EQ(binary.data, (std::vector<uint8_t>{7, 9}));
+  EXPECT_EQ(binary.tw, 8);
+  EXPECT_EQ(tilemapState().tilemaps[0], nullptr);
+  auto failure = [](std::string_view bytes, const std::string& name) {
+    try {
+      parseTilemap(bytes, name);
+    } catch (const FormatError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(failure(kTiled, "bg.map"), "bg.map: bad tile map size 1769415291 x 577270884");
+  EXPECT_EQ(failure("{\"width\": 1}", "bg.json"), "bg.json: tile map lacks the integer \"height\"");
+  EXPECT_EQ(failure("{\"width\": }", "bg.json"),
+            "bg.json: not valid JSON: parse error at line 1, column 11: syntax error while parsing value - unexpected "
+            "'}'; expected '[', '{', or a literal");
+}
+
 TEST_F(TilemapFile, SlotsAreChecked) {
   EXPECT_THROW(loadTilemap(16, "b.map"), IndexError);
   EXPECT_THROW(loadTilemap(-1, "b.map"), IndexError);

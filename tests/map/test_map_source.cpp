@@ -304,6 +304,56 @@ TEST(MapFileErrors, NumbersOutOfRangeAreRefused) {
   testing::internal::GetCapturedStderr();
 }
 
+// The bytes of a file read in memory give what the file gives, with the same lines on standard
+// output (the fall-backs read the same bytes again) and without the file's "loading map" line;
+// the given name stands for the file in every reason.
+TEST(MapSourceBytes, ReadAsTheFileIs) {
+  Bytes v1;
+  v1.u16(1).u16(1);
+  v1Section(v1, 1);
+  v1.u16(0).u16(0).u8(1).u8(0).u16(1).str("x");
+  Bytes headerless;
+  headerless.u16(1 + 2);
+  for (int i = 0; i < 3; ++i) v1Section(headerless, 0);
+  headerless.u16(0).u8(2).u8(1).u16(2).str("ab");
+  const std::string v2 = encodeMapSource(sampleSource());
+  // Whole and cut files of each layout, and an empty one.
+  const std::string files[] = {
+      v2, v2.substr(0, 135), "", v1.b, v1.b.substr(0, 20), headerless.b, headerless.b.substr(0, 3),
+  };
+  for (const std::string& bytes : files) {
+    const std::string path = writeTemp("same.map", bytes);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const MapSource fromFile = loadMapSourceFile(path);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "loading map: , " + path + "\n");
+    const std::string fileOut = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const MapSource inMemory = parseMapSource(bytes, path);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), fileOut) << bytes.size();
+    EXPECT_EQ(encodeMapSource(inMemory), encodeMapSource(fromFile)) << bytes.size();
+    EXPECT_EQ(inMemory.name, fromFile.name);
+    EXPECT_EQ(inMemory.loadError, fromFile.loadError);
+    ASSERT_EQ(inMemory.sections.size(), fromFile.sections.size());
+    for (size_t i = 0; i < inMemory.sections.size(); ++i)
+      EXPECT_EQ(inMemory.sections[i].flags2, fromFile.sections[i].flags2);
+  }
+  testing::internal::CaptureStdout();
+  const MapSource cut = parseMapSource(v1.b.substr(0, 20), "track 7");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "incorrect map version: 1 should be 2\ntrying version 1 loader\n"
+            "Error loading map\ntrack 7: the file ends after 20 bytes, in section 0 of 1\n");
+  EXPECT_EQ(cut.name, "???");
+  try {
+    parseMapSource(Bytes().u16(2).u16(0).u16(0).u16(0).u8(1).u8(6).u16(0).b, "styled");
+    ADD_FAILURE() << "loaded";
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(), "styled: unknown map style 6");
+  }
+}
+
 TEST(MapFileLocation, SlotsUnderBaseOrBank) {
   resetLoopState();
   loopState().basePath = "/game/";

@@ -178,6 +178,34 @@ TEST(ObjLoader, ModelWithoutFacesIsReportedOnce) {
   EXPECT_EQ(load("", other), empty);
 }
 
+// Text in memory is read as a file is, with the given name in its messages and as the model's
+// file name; a model that held faces before is replaced whole.
+TEST(ObjLoader, TextInMemoryNamesItsSource) {
+  Model m;
+  load(std::string(kCube) + "f 1//1 2//1 3//1\ng a_1\ng b_2\nf 1//1 2//1 3//1\n", m);
+  ASSERT_EQ(m.faceSets.size(), 2u);
+  testing::internal::CaptureStdout();
+  parseObj(std::string(kCube) + "f 1 2 3\nf 1//1 2//1 4//2\n", "mem.obj", m);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "invalid face: f 1 2 3 (mem.obj line 10)\n");
+  EXPECT_EQ(m.filename, "mem.obj");
+  ASSERT_EQ(m.faceSets.size(), 1u);
+  EXPECT_EQ(m.faceSets[0].faces[0].vertexIndices, (std::array<int64_t, 4>{0, 1, 3, -1}));
+  EXPECT_EQ(m.faceSets[0].faces[0].normal, (Vec3f{0, 0, 1.0f / 3.0f}));
+  try {
+    parseObj("v 1 2 3\nv x\n", "mem.obj", m);
+    FAIL() << "no error";
+  } catch (const IOError& e) {
+    EXPECT_STREQ(e.what(), "invalid vertex: v x (mem.obj line 2)");
+  }
+  EXPECT_TRUE(m.vertices.empty());
+  EXPECT_EQ(m.faceSets.size(), 1u);
+  // The failure was its report: the same name read again without faces says nothing more.
+  testing::internal::CaptureStdout();
+  parseObj("", "mem.obj", m);
+  parseObj("", "mem.obj", m);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
 TEST(ObjLoader, NamesAreFoundInTheAssetFolder) {
   resetLoopState();
   loopState().assetPath = scratchDir().string();

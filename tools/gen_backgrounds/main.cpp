@@ -19,10 +19,10 @@ int main(int argc, char** argv) {
   }
   try {
     const std::string dir = argv[1];
-    const std::vector<uint8_t> gpl = readFile(joinPath(dir, "palette.gpl"));
-    const Ramps ramps = rampsFromGpl(std::string(gpl.begin(), gpl.end()));
-    loopState().assetPath = dir;
-    const Palette palette = loadPaletteFromGPL("palette.gpl");
+    const std::string gplPath = joinPath(dir, "palette.gpl");
+    const std::string gpl = readTextFile(gplPath, readCap::text);
+    const Ramps ramps = rampsFromGpl(gpl);
+    const Palette palette = parsePaletteGPL(gpl, gplPath);
     std::filesystem::create_directories(joinPath(dir, "maps"));
     const SurfacePtr sprites = loadSurfaceIndexed(joinPath(dir, "spritesheet.png"));
     for (Scene s : kScenes) {

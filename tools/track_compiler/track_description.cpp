@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <string_view>
 
 #include "framework/errors.h"
 #include "framework/file_io.h"
+#include "framework/log.h"
 #include "framework/numeric.h"
 #include "framework/run_loop.h"
 #include "geom/curves.h"
@@ -47,12 +47,6 @@ constexpr double kMaxOffset = 16384;   // layout units: Bézier end points and h
 constexpr double kMaxPosition = 16384; // map units: scenery positions
 constexpr double kMaxSceneryOffset = 64;  // map units beyond the outer band
 constexpr double kMaxEndHeading = 720;    // degrees
-
-std::string shortNumber(double d) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", d);
-  return buf;
-}
 
 std::string quoted(const char* key) {
   std::string s = "\"";
