@@ -115,16 +115,14 @@ CarCatalogue parseCarCatalogue(std::string_view text, const std::string& path) {
   return out;
 }
 
-CarCatalogue readCarCatalogue(const std::string& path) {
-  return parseCarCatalogue(readTextFile(path, readCap::json), path);
-}
-
 void useCarCatalogue(CarCatalogue&& lists) {
   lists.carModel = std::move(gCatalogue.carModel);
   gCatalogue = std::move(lists);
 }
 
-void loadCarComponentSettings(const std::string& path) { useCarCatalogue(readCarCatalogue(path)); }
+void loadCarComponentSettings(const std::string& path) {
+  useCarCatalogue(parseCarCatalogue(readTextFile(path, readCap::json), path));
+}
 
 void loadCarSettings(const std::string& path, CarSettings& settings) {
   parseCarSettings(readTextFile(path, readCap::json), path, settings);

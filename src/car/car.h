@@ -187,9 +187,8 @@ using CarPtr = std::shared_ptr<Car>;
 // (Re)builds the six lists from a catalogue file; raises FormatError naming the file when it is
 // not the expected JSON shape, and then keeps the lists it had.
 void loadCarComponentSettings(const std::string& path);
-// The six lists of a catalogue file, without touching the ones in force.
-CarCatalogue readCarCatalogue(const std::string& path);
-// The same from the text of a catalogue file; `name` stands for the file in errors.
+// The six lists of a catalogue's text, without touching the ones in force; `name` stands for
+// the file in errors.
 CarCatalogue parseCarCatalogue(std::string_view text, const std::string& name);
 // Puts read lists in force; the car body model stays.
 void useCarCatalogue(CarCatalogue&& lists);

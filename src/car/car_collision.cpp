@@ -23,6 +23,9 @@ Triangle placeTriangle(Vec2f pos, float c, float s) {
 
 Triangle placeTriangle(Vec2f pos, float angle) { return placeTriangle(pos, std::cos(angle), std::sin(angle)); }
 
+// The car's triangle in the world, where it stands.
+Triangle getWorldPoly(const Car& car) { return placeTriangle(car.pos, car.angle); }
+
 inline double dotD(Vec2f a, Vec2f b) { return double(a.x) * double(b.x) + double(a.y) * double(b.y); }
 
 bool shielded(const Car& car) { return car.activePowerup == SHIELD; }
@@ -158,9 +161,6 @@ bool wallTested(int wall, uint16_t flags, bool split) {
 
 }  // namespace
 
-Triangle getWorldPoly(const Car& car) { return placeTriangle(car.pos, car.angle); }
-Triangle getWorldPoly(const Car&, Vec2f pos, float angle) { return placeTriangle(pos, angle); }
-Vec2f getWorldPoint(const Car& car, Vec2f local) { return car.pos + rotatePoint(local, car.angle, {0, 0}); }
 
 AABB Car::getAABB() const { return expandAABB(dx::getAABB(getWorldPoly(*this)), vel); }
 
@@ -175,8 +175,6 @@ Projection project(const Triangle& poly, Vec2f axis) {
 }
 
 bool overlap(Projection p, Projection q) { return !(p.min > q.max || p.max < q.min); }
-double getOverlap(Projection p, Projection q) { return overlap(p, q) ? q.max - p.min : 0.0; }
-Vec2f lineNormal(const Line& segment) { return normal(segment.end - segment.start); }
 
 EdgeFeature getFarthestFeature(const Triangle& P, Vec2f n) {
   size_t i = 0;
@@ -203,6 +201,13 @@ ClipResult clipPoints(Vec2f p1, Vec2f p2, Vec2f n, float o) {
   return r;
 }
 
+namespace {
+
+struct ContactManifold {
+  int64_t count = 0;
+  std::array<Vec2f, 2> points{};
+};
+
 ContactManifold getContactManifold(Vec2f n, const Triangle& A, const Triangle& B) {
   const EdgeFeature e1 = getFarthestFeature(A, -n), e2 = getFarthestFeature(B, n);
   const bool flip = !(std::fabs(dot(e1.edge, n)) <= std::fabs(dot(e2.edge, n)));
@@ -228,6 +233,8 @@ ContactManifold getContactManifold(Vec2f n, const Triangle& A, const Triangle& B
   }
   return m;
 }
+
+}  // namespace
 
 Collision polygonsIntersect(const Triangle& A, const Triangle& B) {
   if (!intersects(getAABB(A), getAABB(B))) return {};

@@ -10,17 +10,11 @@ namespace dx {
 
 using Triangle = std::array<Vec2f, 3>;
 
-Triangle getWorldPoly(const Car& car);
-Triangle getWorldPoly(const Car& car, Vec2f pos, float angle);
-Vec2f getWorldPoint(const Car& car, Vec2f local);
-
 struct Projection {
   double min = 0, max = 0;
 };
 Projection project(const Triangle& poly, Vec2f axis);
 bool overlap(Projection p, Projection q);
-double getOverlap(Projection p, Projection q);
-Vec2f lineNormal(const Line& segment);
 
 struct EdgeFeature {
   Vec2f a, b, edge, max;
@@ -34,11 +28,6 @@ struct ClipResult {
 };
 ClipResult clipPoints(Vec2f p1, Vec2f p2, Vec2f n, float o);
 
-struct ContactManifold {
-  int64_t count = 0;
-  std::array<Vec2f, 2> points{};
-};
-ContactManifold getContactManifold(Vec2f n, const Triangle& a, const Triangle& b);
 Collision polygonsIntersect(const Triangle& a, const Triangle& b);
 
 struct EdgeHit {

@@ -68,6 +68,9 @@ Config parseConfig(std::string_view text, const std::string& fileName) {
   return out;
 }
 
+namespace {
+
+// Replaces the configuration with the file's contents; false when the file cannot be opened.
 bool loadConfigFile(const std::string& path) {
   std::string text;
   try {
@@ -81,6 +84,8 @@ bool loadConfigFile(const std::string& path) {
   gConfig.config = parseConfig(text, path);
   return true;
 }
+
+}  // namespace
 
 void loadConfig() {
   for (const std::string& dir : {writePath(), basePath()}) {

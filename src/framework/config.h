@@ -22,9 +22,6 @@ void resetConfig();
 // quoted values without their closing quote, are skipped with a message naming `fileName`.
 Config parseConfig(std::string_view text, const std::string& fileName);
 
-// Replaces the configuration with the file's contents; false when the file cannot be opened.
-bool loadConfigFile(const std::string& path);
-
 // Loads "config.ini" from writePath, else from basePath; an empty configuration when neither opens.
 void loadConfig();
 

@@ -112,8 +112,6 @@ int createTemporary(const std::string& target, std::string& tmp) {
   return -1;
 }
 
-}  // namespace
-
 void requireRegularFile(const std::string& path) {
   struct stat st;
   // A name holding a NUL would be cut short there and name another file; no file has one.
@@ -125,6 +123,8 @@ void requireRegularFile(const std::string& path) {
   if (S_ISDIR(st.st_mode)) throw IOError(path + " is a directory");
   if (!S_ISREG(st.st_mode)) throw IOError(path + " is not a regular file");
 }
+
+}  // namespace
 
 std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes) {
   requireRegularFile(path);

@@ -23,15 +23,12 @@ constexpr size_t model = 32 * kMiB;        // OBJ models
 constexpr size_t any = 64 * kMiB;          // readFile without a cap of its own
 }  // namespace readCap
 
-// Checks that path names a regular file without opening it. Raises NotFoundError
+// The whole file as bytes; the path is used unchanged. The path must name a regular file,
+// checked before it is opened so a FIFO never blocks the reader: NotFoundError
 // "Unable to open file: <path>" when there is nothing there, IOError "<path> is a directory" or
-// "<path> is not a regular file" (a FIFO, a device, a socket) otherwise.
-void requireRegularFile(const std::string& path);
-
-// The whole file as bytes; the path is used unchanged. The path is checked with
-// requireRegularFile before it is opened (so a FIFO never blocks the reader), and a file larger
-// than maxBytes raises IOError "<path> is larger than N MiB" without being read to its end.
-// Raises IOError "Unable to open file: <path>" when it cannot be opened or read.
+// "<path> is not a regular file" (a FIFO, a device, a socket) otherwise. A file larger than
+// maxBytes raises IOError "<path> is larger than N MiB" without being read to its end, and one
+// that cannot be opened or read IOError "Unable to open file: <path>".
 std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes = readCap::any);
 // readFile as text.
 std::string readTextFile(const std::string& path, size_t maxBytes = readCap::any);

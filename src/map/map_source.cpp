@@ -273,7 +273,6 @@ void checkEncodable(const MapSource& src) {
 
 }  // namespace
 
-const char* sectionKindName(SectionKind k) { return k == AngleCurve ? "AngleCurve" : "CubicBezierCurve"; }
 
 const char* mapStyleName(MapStyle s) {
   static const char* names[] = {"CityNight", "CityDay", "Desert", "Snow", "Forest", "Sea"};

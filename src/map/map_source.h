@@ -15,7 +15,6 @@ enum SectionKind : uint8_t { AngleCurve = 0, CubicBezierCurve = 1 };
 
 enum MapStyle : uint8_t { CityNight = 0, CityDay = 1, Desert = 2, Snow = 3, Forest = 4, Sea = 5 };
 
-const char* sectionKindName(SectionKind k);
 const char* mapStyleName(MapStyle s);
 
 struct Section {

@@ -22,11 +22,6 @@ enum PowerupKind : uint8_t {
 enum class ComponentKind : uint8_t { Hull, Thruster, Heatsink, Wing, Cover, Pod };
 
 enum class CarClass : uint8_t { classC, classB, classA, classS };
-// The display names of the classes.
-inline const char* carClassName(CarClass c) {
-  static const char* names[] = {"CLASS c", "CLASS b", "CLASS a", "CLASS s"};
-  return names[uint8_t(c) & 3];
-}
 
 enum Team : uint8_t { teamCA, teamSK, teamDK, teamUAE, teamTH, teamSA };
 

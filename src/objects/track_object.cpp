@@ -32,6 +32,9 @@ void Cursor::drawEditor(float scale) {
   circ(x, y, r);
 }
 
+namespace {
+
+// The circle test every pair falls back to.
 Collision circleCollision(TrackObject& a, TrackObject& b) {
   if (!intersects(a.getAABB(), b.getAABB())) return {};
   const float d = length(a.pos - b.pos), R = a.radius + b.radius;
@@ -43,6 +46,8 @@ Collision circleCollision(TrackObject& a, TrackObject& b) {
   c.separation = normalized(a.pos - b.pos) * (d - R);
   return c;
 }
+
+}  // namespace
 
 CollisionAnswers& collisionAnswers() {
   static CollisionAnswers answers;

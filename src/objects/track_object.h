@@ -105,9 +105,6 @@ class Mine : public TrackObject {
   float ttl = 0;
 };
 
-// The circle test every pair falls back to.
-Collision circleCollision(TrackObject& a, TrackObject& b);
-
 // The answers that need a car's own shape and state. The car module fills them in when it
 // starts; until then those pairs fall back to the circle test and to doing nothing.
 using CheckAnswer = Collision (*)(TrackObject& a, TrackObject& b);

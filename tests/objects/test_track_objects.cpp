@@ -120,7 +120,7 @@ TEST(CircleTest, TouchingCirclesDoNotCollide) {
   a.radius = b.radius = 2;
   a.pos = {0, 0};
   b.pos = {4, 0};
-  const Collision c = circleCollision(a, b);
+  const Collision c = checkCollision(a, b);
   EXPECT_FALSE(c.hit);
   EXPECT_EQ(c.contactCount, 0);
   EXPECT_EQ(c.contacts[0], (Vec2f{0, 0}));
