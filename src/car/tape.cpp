@@ -151,32 +151,31 @@ std::vector<TapeFrame> readControls(const json& runs, const std::string& where) 
   return frames;
 }
 
+// Hands each field of the start state to f together with the car's field of the same name, so
+// that capturing and restoring cannot list different fields.
+template <class C, class S, class F>
+void eachStartField(C& car, S& s, F&& f) {
+  f(car.pos, s.pos), f(car.vel, s.vel), f(car.smoothVel, s.smoothVel), f(car.dir, s.dir);
+  f(car.z, s.z), f(car.nodeAlpha, s.nodeAlpha), f(car.nodeLat, s.nodeLat), f(car.angle, s.angle);
+  f(car.angularVelocity, s.angularVelocity), f(car.accel, s.accel), f(car.brake, s.brake);
+  f(car.brakeAccel, s.brakeAccel), f(car.temperature, s.temperature);
+  f(car.temperatureChange, s.temperatureChange), f(car.targetAngle, s.targetAngle);
+  f(car.boosting, s.boosting), f(car.ready, s.ready), f(car.recovery, s.recovery);
+  f(car.currentNode, s.currentNode), f(car.lastNode, s.lastNode), f(car.lastGoodNode, s.lastGoodNode);
+  f(car.lost, s.lost), f(car.wrongWay, s.wrongWay), f(car.firstCrashNode, s.firstCrashNode);
+  f(car.engineShutdown, s.engineShutdown), f(car.boostReset, s.boostReset), f(car.controls, s.controls);
+}
+
 }  // namespace
 
 CarStart captureStart(const Car& car) {
   CarStart s;
-  s.pos = car.pos, s.vel = car.vel, s.smoothVel = car.smoothVel, s.dir = car.dir;
-  s.z = car.z, s.nodeAlpha = car.nodeAlpha, s.nodeLat = car.nodeLat, s.angle = car.angle;
-  s.angularVelocity = car.angularVelocity, s.accel = car.accel, s.brake = car.brake, s.brakeAccel = car.brakeAccel;
-  s.temperature = car.temperature, s.temperatureChange = car.temperatureChange, s.targetAngle = car.targetAngle;
-  s.boosting = car.boosting, s.ready = car.ready, s.recovery = car.recovery;
-  s.currentNode = car.currentNode, s.lastNode = car.lastNode, s.lastGoodNode = car.lastGoodNode, s.lost = car.lost;
-  s.wrongWay = car.wrongWay, s.firstCrashNode = car.firstCrashNode;
-  s.engineShutdown = car.engineShutdown, s.boostReset = car.boostReset;
-  s.controls = car.controls;
+  eachStartField(car, s, [](const auto& from, auto& to) { to = from; });
   return s;
 }
 
 void restoreStart(Car& car, const CarStart& s) {
-  car.pos = s.pos, car.vel = s.vel, car.smoothVel = s.smoothVel, car.dir = s.dir;
-  car.z = s.z, car.nodeAlpha = s.nodeAlpha, car.nodeLat = s.nodeLat, car.angle = s.angle;
-  car.angularVelocity = s.angularVelocity, car.accel = s.accel, car.brake = s.brake, car.brakeAccel = s.brakeAccel;
-  car.temperature = s.temperature, car.temperatureChange = s.temperatureChange, car.targetAngle = s.targetAngle;
-  car.boosting = s.boosting, car.ready = s.ready, car.recovery = s.recovery;
-  car.currentNode = s.currentNode, car.lastNode = s.lastNode, car.lastGoodNode = s.lastGoodNode, car.lost = s.lost;
-  car.wrongWay = s.wrongWay, car.firstCrashNode = s.firstCrashNode;
-  car.engineShutdown = s.engineShutdown, car.boostReset = s.boostReset;
-  car.controls = s.controls;
+  eachStartField(car, s, [](auto& to, const auto& from) { to = from; });
 }
 
 std::shared_ptr<Tape> startRecording(Car& car, int64_t track, const std::string& kind) {

@@ -1,6 +1,7 @@
 #include "render3d/rasterizer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "framework/canvas.h"
@@ -160,29 +161,26 @@ void outlineProjected(const ScreenPoint* const* p, int n) {
   }
 }
 
-void trifill3d(Vec3f a, Vec3f b, Vec3f c) {
-  const ScreenPoint pa = project(a), pb = project(b), pc = project(c);
-  const ScreenPoint* corners[3] = {&pa, &pb, &pc};
-  fillProjected(corners, 3);
+namespace {
+
+// Projects the corners in order and hands them to draw: the fill or the outline.
+template <size_t N>
+void drawProjected(const std::array<Vec3f, N>& v, void (*draw)(const ScreenPoint* const*, int)) {
+  std::array<ScreenPoint, N> points;
+  std::array<const ScreenPoint*, N> corners;
+  for (size_t i = 0; i < N; ++i) {
+    points[i] = project(v[i]);
+    corners[i] = &points[i];
+  }
+  draw(corners.data(), int(N));
 }
 
-void quadfill3d(Vec3f a, Vec3f b, Vec3f c, Vec3f d) {
-  const ScreenPoint pa = project(a), pb = project(b), pc = project(c), pd = project(d);
-  const ScreenPoint* corners[4] = {&pa, &pb, &pc, &pd};
-  fillProjected(corners, 4);
-}
+}  // namespace
 
-void tri3d(Vec3f a, Vec3f b, Vec3f c) {
-  const ScreenPoint pa = project(a), pb = project(b), pc = project(c);
-  const ScreenPoint* corners[3] = {&pa, &pb, &pc};
-  outlineProjected(corners, 3);
-}
-
-void quad3d(Vec3f a, Vec3f b, Vec3f c, Vec3f d) {
-  const ScreenPoint pa = project(a), pb = project(b), pc = project(c), pd = project(d);
-  const ScreenPoint* corners[4] = {&pa, &pb, &pc, &pd};
-  outlineProjected(corners, 4);
-}
+void trifill3d(Vec3f a, Vec3f b, Vec3f c) { drawProjected<3>({a, b, c}, fillProjected); }
+void quadfill3d(Vec3f a, Vec3f b, Vec3f c, Vec3f d) { drawProjected<4>({a, b, c, d}, fillProjected); }
+void tri3d(Vec3f a, Vec3f b, Vec3f c) { drawProjected<3>({a, b, c}, outlineProjected); }
+void quad3d(Vec3f a, Vec3f b, Vec3f c, Vec3f d) { drawProjected<4>({a, b, c, d}, outlineProjected); }
 
 void line3d(Vec3f a, Vec3f b) {
   Vec4f A = toClip(a), B = toClip(b);
