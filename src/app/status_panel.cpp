@@ -58,13 +58,14 @@ void letter(const char* const rows[3], Pint x, Pint y, ColorId c) {
 
 std::string keysOf(Button b) {
   const std::vector<int>& codes = inputState().keymap[size_t(b)];
-  if (codes.empty()) return "none";
   std::string out;
   for (int code : codes) {
+    // Escape is the editor's hot key, so it never resets the car even where Back is bound to it.
+    if (b == Button::Back && code == scanEscape) continue;
     if (!out.empty()) out += ", ";
     out += scanCodeName(code);
   }
-  return out;
+  return out.empty() ? "none" : out;
 }
 
 std::string buttonLine(const std::string& action, std::initializer_list<Button> buttons) {

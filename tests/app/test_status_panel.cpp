@@ -205,6 +205,7 @@ TEST(KeyHelp, ListsTheKeysOfTheKeyMapInForce) {
   EXPECT_EQ(defaults[4], "boost (X): Left Shift, Right Shift");
   EXPECT_EQ(defaults[5], "follow AI (Y): C");
   EXPECT_EQ(defaults[6], "AI aim lines (L1): F");
+  EXPECT_EQ(defaults[7], "reset car (Back): Backspace");  // Escape opens the editor instead
 
   ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();  // key names are looked up in its key map
   testing::internal::CaptureStdout();
