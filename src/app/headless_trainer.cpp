@@ -26,7 +26,6 @@
 #include "map/world_step.h"
 #include "map/map_source.h"
 #include "map/node_queries.h"
-#include "platform/folders.h"
 
 namespace dx {
 
@@ -261,15 +260,11 @@ void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t tra
 }  // namespace
 
 int runTrainer(const TrainerOptions& o) {
-  LoopState& L = loopState();
-  L.basePath = basePathOfExecutable();
-  L.assetPath = joinPath(L.basePath, "assets");
   catchStopSignals();
   if (o.seed)
     seedRandomMixed(*o.seed);
   else
     seedRandomFromClock();
-  resetDrawState();
   Harness& h = harness();
   h.trackSlot = o.track;
   echo("gain pool: ", poolPath());

@@ -36,6 +36,7 @@ int stopSignal();
 // Draws the best and mean score per generation into a PNG.
 void writeTrainingPlot(const std::string& path, const std::vector<GenerationStats>& history);
 
+// Trains after start-up (every module state reset, the base and asset paths set).
 int runTrainer(const TrainerOptions& options);
 
 }  // namespace dx

@@ -4,8 +4,11 @@
 #include <vector>
 
 #include "app/headless_trainer.h"
+#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
+#include "framework/run_loop.h"
+#include "platform/folders.h"
 
 int main(int argc, char** argv) {
   using namespace dx;
@@ -14,6 +17,10 @@ int main(int argc, char** argv) {
   const std::optional<TrainerOptions> options = parseTrainerArgs(std::vector<std::string>(argv + 1, argv + argc), ok);
   if (!options) return ok ? 0 : 2;
   try {
+    resetAllState();
+    LoopState& L = loopState();
+    L.basePath = basePathOfExecutable();
+    L.assetPath = joinPath(L.basePath, "assets");
     return runTrainer(*options);
   } catch (const TrackError&) {
     return 1;  // the track builder has said why

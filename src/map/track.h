@@ -116,8 +116,9 @@ MapPtr fromSource(MapSource src);
 MapPtr walkSections(const MapSource& src);
 // The program's entry: load the slot's file, build it, relax its racing line, make its pools.
 MapPtr loadMap(const std::string& mapBank, int64_t mapSlot);
-// loadMap for a source already read (by a caller that checks it first).
-MapPtr buildMap(MapSource src, const std::string& mapBank, int64_t mapSlot);
+// loadMap for a source already read (by a caller that checks it first), and the one way every
+// track is built whole; a track made from a source in memory has no bank or slot.
+MapPtr buildMap(MapSource src, const std::string& mapBank = "", int64_t mapSlot = 0);
 
 Node initNode(int64_t section, int64_t id, Vec2f pos, Vec2f normal, float angle, float widthL, float widthR,
               float vergeL, float vergeR, uint16_t flags);

@@ -10,11 +10,13 @@
 #include <sstream>
 
 #include "app/game.h"
+#include "app/reset_all.h"
 #include "app/view_controls.h"
 #include "car/car.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
 #include "map/racing_line.h"
+#include "map/track.h"
 #include "objects/shared_records.h"
 #include "test_support.h"
 
@@ -36,11 +38,7 @@ inline MapPtr stadium() {
   const float half = float(3.14159265358979 / 12);
   src.sections = {sec(40, 0), sec(12, half), sec(40, 0), sec(12, half)};
   src.laps = 3;
-  MapPtr map = fromSource(src);
-  generateRacingLine(*map);
-  newParticleSystem(256, map->ps);
-  newParticleSystem(256, map->envPS);
-  return map;
+  return buildMap(src);
 }
 
 inline std::string slurp(const fs::path& p) {
@@ -64,12 +62,9 @@ class HarnessTest : public testing::Test {
       if (e.path().filename() != "ai.json") fs::create_symlink(e.path(), base / "assets" / e.path().filename());
     fs::create_directory_symlink(fs::path(gameDir()) / "maps", base / "maps");
     writePool("[]");
-    resetLoopState();
+    resetAllState();
     loopState().basePath = base.string() + "/";
     loopState().assetPath = gameDir() + "/assets";
-    resetHarness();
-    resetViewState();
-    resetSharedRecords();
     seedRandom(12345);
     testing::internal::CaptureStdout();
     loadCarComponentSettings(gameFile(componentsFile));

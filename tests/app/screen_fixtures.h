@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/reset_all.h"
 #include "app/view_controls.h"
 #include "car/ai_driver.h"
 #include "car/car.h"
@@ -31,17 +32,8 @@ inline constexpr int kW = 240, kH = 136;
 
 // The canvas and every module the screens read, back at their start-up state.
 inline void resetScreens(const std::string& sourceDir) {
-  resetDrawState();
+  resetAllState();
   setCanvasSize(kW, kH);
-  resetRenderState();
-  resetFontState();
-  resetTrackDrawState();
-  resetCarDrawState();
-  resetSharedRecords();
-  resetItemTypes();
-  resetHarness();
-  resetViewState();
-  resetInput();
   loopState().assetPath = sourceDir + "/assets";
   loopState().basePath = sourceDir + "/";
   seedRandom(3516);
@@ -85,10 +77,7 @@ inline MapPtr circuit(MapStyle style) {
   src.sections = {section(6, turn, flagGate),     section(10, turn, 0),      section(8, turn, flagLeftOpen),
                   section(8, turn, flagRightSpecial), section(12, turn, 0), section(8, turn, flagSplit),
                   section(8, turn, flagAltSurface), section(60, turn, 0)};
-  MapPtr map = fromSource(std::move(src));
-  generateRacingLine(*map);
-  newParticleSystem(256, map->ps);
-  newParticleSystem(256, map->envPS);
+  MapPtr map = buildMap(std::move(src));
   init(*map);
   setSpritesheet(0);
   return map;

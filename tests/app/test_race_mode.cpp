@@ -96,7 +96,6 @@ TEST_F(RaceModeTest, BackResetsTheCarOnTheNearestNodeOfItsLap) {
 
 // The car drawing's debug keys act in the update, once per press.
 TEST_F(RaceModeTest, DebugKeysActOncePerPress) {
-  resetCarDrawState();
   auto& keys = inputState().keysDown;
   for (int held : {1, 2}) {  // went down this update, then held
     keys[keyT] = keys[keyReturn] = held;

@@ -21,7 +21,6 @@ class ViewControls : public test::HarnessTest {
     h.myCar->map = h.myMap.get();
     h.myMap->trackObjects.push_back(h.myCar);
     initInput();
-    resetCarDrawState();
   }
   void startGeneration() {
     testing::internal::CaptureStdout();

@@ -13,15 +13,6 @@
 
 namespace dx::test {
 
-// A built track as loadMap leaves it: racing line relaxed and both particle pools made.
-inline MapPtr readyTrack(MapSource src) {
-  MapPtr map = fromSource(std::move(src));
-  generateRacingLine(*map);
-  newParticleSystem(256, map->ps);
-  newParticleSystem(256, map->envPS);
-  return map;
-}
-
 inline MapPtr straightTrack(int nodes, uint16_t flags = 0, int64_t laps = 1) {
   MapSource src;
   Section s;
@@ -31,7 +22,7 @@ inline MapPtr straightTrack(int nodes, uint16_t flags = 0, int64_t laps = 1) {
   s.flags = flags;
   src.sections = {s};
   src.laps = laps;
-  return readyTrack(src);
+  return buildMap(src);
 }
 
 // Handling values chosen for easy arithmetic: everything 1 unless a test sets it.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/reset_all.h"
 #include "car/ai_driver.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
@@ -55,7 +56,7 @@ TEST(Pid, WeightsFromThreeValues) {
 class DriverTest : public testing::Test {
  protected:
   void SetUp() override {
-    resetAIState();
+    resetAllState();
     map = test::straightTrack(80);
     car = test::carOn(map, 20);
     seedRandom(77);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/reset_all.h"
 #include "car_fixtures.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
@@ -12,11 +13,11 @@ namespace {
 
 // The test car on the shipped circuit, steered by a plain rule towards its racing-line target.
 TEST(CarOnTrack, TestCarDrivesALapOfTheFirstTrack) {
+  resetAllState();
   test::useSourceAssets();
-  resetSharedRecords();
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  const MapPtr map = test::readyTrack(loadMapSourceFile(test::sourceDir() + "/maps/1.map"));
+  const MapPtr map = buildMap(loadMapSourceFile(test::sourceDir() + "/maps/1.map"));
   loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
   testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/reset_all.h"
 #include "car/car.h"
 #include "car_fixtures.h"
 #include "map/node_queries.h"
@@ -12,7 +13,7 @@ constexpr float kDt = 1.0f / 60.0f;
 class PhysicsTest : public testing::Test {
  protected:
   void SetUp() override {
-    resetSharedRecords();
+    resetAllState();
     map = test::straightTrack(60);
     car = test::carOn(map, 20);
   }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "app/reset_all.h"
 #include "car/car.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
@@ -27,7 +28,7 @@ std::string smallCatalogue(const std::string& extra = "") {
 class CatalogueTest : public testing::Test {
  protected:
   void SetUp() override {
-    resetCarCatalogue();
+    resetAllState();
     test::useSourceAssets();
     testing::internal::CaptureStdout();
     loadCarComponentSettings(writeTempFile("catalogue.json", smallCatalogue()));
@@ -205,7 +206,7 @@ TEST(CarDescription, EveryKeyIsRequired) {
 // Catalogue and car description texts in memory read as their files do, with the given name
 // in every message; the lists in force stay until the read ones are put in force.
 TEST(CarTexts, ReadAsTheirFilesUnderTheGivenName) {
-  resetCarCatalogue();
+  resetAllState();
   test::useSourceAssets();
   testing::internal::CaptureStdout();
   const CarCatalogue read = parseCarCatalogue(smallCatalogue(R"(, "spoilers": [{"name": "nomodel_x"}])"), "mem.json");

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/reset_all.h"
 #include "car/tape.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
@@ -19,11 +20,11 @@ struct Drive {
 
 // The test car on a shipped track, steered by a plain rule towards its racing-line target.
 Drive driveOn(int slot, int steps, std::shared_ptr<Tape>* tape = nullptr, int recordFrom = 0) {
+  resetAllState();
   test::useSourceAssets();
-  resetSharedRecords();
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  Drive d{test::readyTrack(loadMapSourceFile(test::sourceDir() + "/maps/" + std::to_string(slot) + ".map")), nullptr};
+  Drive d{buildMap(loadMapSourceFile(test::sourceDir() + "/maps/" + std::to_string(slot) + ".map")), nullptr};
   loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
   testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/reset_all.h"
 #include "art.h"
 #include "framework/font.h"
 #include "framework/png_io.h"
@@ -19,8 +20,7 @@ namespace fs = std::filesystem;
 class ShippedArt : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetDrawState();
-    resetFontState();
+    resetAllState();
     loopState().assetPath = test::sourceDir() + "/assets";
     ::testing::internal::CaptureStderr();
     ::testing::internal::CaptureStdout();
@@ -32,10 +32,7 @@ class ShippedArt : public ::testing::Test {
     ::testing::internal::GetCapturedStderr();
     setSpritesheet(0);
   }
-  void TearDown() override {
-    resetLoopState();
-    resetFontState();
-  }
+  void TearDown() override { resetAllState(); }
   // Opaque pixels of a sprite w x h tiles big.
   static int opaque(int spr, int w, int h) {
     int n = 0;

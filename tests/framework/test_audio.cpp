@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "app/reset_all.h"
 #include "framework/audio.h"
 #include "framework/errors.h"
 
@@ -36,8 +37,8 @@ std::vector<float> mix(int count) {
 
 class Mixer : public testing::Test {
  protected:
-  void SetUp() override { resetMixerState(); }
-  void TearDown() override { resetMixerState(); }
+  void SetUp() override { resetAllState(); }
+  void TearDown() override { resetAllState(); }
 
   // Every channel playing library slot 5 at priorities 1..16.
   void fillChannels() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reset_all.h"
 #include "framework/capture.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
@@ -62,10 +63,7 @@ std::vector<fs::path> filesIn(const fs::path& dir) {
 class Capture : public testing::Test {
  protected:
   void SetUp() override {
-    resetLoopState();
-    resetDrawState();
-    resetCaptureState();
-    setPalette(loadPaletteDefault());
+    resetAllState();
     home = fs::path(test::buildDir()) / "test-capture" /
            testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(home);
@@ -73,10 +71,7 @@ class Capture : public testing::Test {
     loopState().writePath = home.string() + "/";
   }
 
-  void TearDown() override {
-    resetLoopState();
-    resetCaptureState();
-  }
+  void TearDown() override { resetAllState(); }
 
   // What the platform's window leaves behind once it is open: a canvas of its logical size and
   // a capture buffer for it.

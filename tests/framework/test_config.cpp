@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/reset_all.h"
 #include "framework/config.h"
 #include "framework/run_loop.h"
 
@@ -62,7 +63,7 @@ TEST(ConfigParse, JunkLinesAndOpenQuotesAreSkippedWithTheirPlace) {
 }
 
 TEST(ConfigValue, DefaultWhenMissingOrEmptyAndOneLogLine) {
-  resetConfig();
+  resetAllState();
   configState().config = parseConfig("[Input]\nkeymap=Left:J\nblank=\"\"\n", "config.ini");
   CaptureStderr();
   EXPECT_EQ(getConfigValue("Input", "keymap", ""), "Left:J");
@@ -87,8 +88,7 @@ class ConfigLoad : public testing::Test {
     base = root / "base";
     fs::create_directories(user);
     fs::create_directories(base);
-    resetLoopState();
-    resetConfig();
+    resetAllState();
     loopState().writePath = user.string() + "/";
     loopState().basePath = base.string() + "/";
   }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/input.h"
 #include "framework/keys.h"
@@ -33,7 +34,7 @@ class Input : public testing::Test {
  protected:
   void SetUp() override {
     inputState().keyNames = KeyNames{};
-    resetInput();
+    resetAllState();
     CaptureStdout();
     initInput();
     EXPECT_EQ(GetCapturedStdout(), "added game controller: -1: Keyboard: KEYBOARD\n");

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/palette.h"
@@ -18,12 +19,12 @@ namespace fs = std::filesystem;
 class GplFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetDrawState();
+    resetAllState();
     dir_ = fs::path(test::buildDir()) / "test-palette";
     fs::create_directories(dir_);
     loopState().assetPath = dir_.string();
   }
-  void TearDown() override { resetLoopState(); }
+  void TearDown() override { resetAllState(); }
   std::string write(const std::string& text) {
     std::ofstream(dir_ / "p.gpl", std::ios::binary) << text;
     return (dir_ / "p.gpl").string();
@@ -102,7 +103,7 @@ TEST_F(GplFile, MalformedFilesNameTheFile) {
 // Text in memory gives the palette alone: the colour tables stay as they are, and the given
 // name stands for the file in messages.
 TEST(GplText, ParsesWithoutTouchingTheTables) {
-  resetDrawState();
+  resetAllState();
   pal(3, 4);
   ::testing::internal::CaptureStderr();
   const Palette p = parsePaletteGPL("GIMP Palette\nColumns: 4\n9 8 7 first\n", "mem.gpl");

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/png_io.h"
 #include "framework/run_loop.h"
@@ -207,10 +208,10 @@ TEST(PngBytes, DecodeAsTheFileDoesUnderTheGivenName) {
 class SpritesheetFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetDrawState();
+    resetAllState();
     loopState().assetPath = scratch().string();
   }
-  void TearDown() override { resetLoopState(); }
+  void TearDown() override { resetAllState(); }
   static void writeSheet(const std::string& name, int w, int h, uint8_t fill) {
     Surface s;
     s.w = w;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/reset_all.h"
 #include "framework/random.h"
 
 namespace dx {
@@ -61,7 +62,7 @@ TEST(Random, DrawsStayInRange) {
 }
 
 TEST(Random, TheGeneratorsAreSeededAlikeAndDrawApart) {
-  resetRandomGenerators();
+  resetAllState();
   seedRandom(1700000000);
   EXPECT_EQ(randomGenerators().seed, 1700000000u);
   EXPECT_EQ(nextRandom(drawRandom()), 0xa989453025145461ull);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/reset_all.h"
 #include "car/car.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
@@ -29,13 +30,14 @@ namespace fs = std::filesystem;
 class FuzzRegression : public ::testing::Test {
  protected:
   void SetUp() override {
+    resetAllState();
     dir_ = fs::path(test::buildDir()) / "test-fuzz-regressions";
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "components");
     loopState().assetPath = dir_.string();
   }
   void TearDown() override {
-    resetLoopState();
+    resetAllState();
     fs::remove_all(dir_);
   }
   std::string write(const std::string& name, const std::string& bytes) {
@@ -120,7 +122,6 @@ TEST_F(FuzzRegression, TileMapCellsOfAnyIntegerKeepTheirLowByte) {
                       R"("layers":[{"data":[-9223372036854775808, 9223372036854775807, 18446744073709551615]}]})");
   loadTilemap(0, "cells.json");
   EXPECT_EQ(tilemapState().tilemaps[0]->data, (std::vector<uint8_t>{0xFF, 0xFE, 0xFE}));
-  resetTilemapState();
 }
 
 // A component named "../…/dev/zero" followed by a NUL opened the endless device as its model
@@ -136,7 +137,6 @@ TEST_F(FuzzRegression, ComponentNameWithANulHasNoModel) {
   ASSERT_EQ(carCatalogue().carHulls.size(), 1u);
   EXPECT_TRUE(carCatalogue().carHulls[0].model.vertices.empty());
   EXPECT_EQ(carCatalogue().carHulls[0].mass, 2.0f);
-  resetCarCatalogue();
 }
 
 std::string be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 
+#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/run_loop.h"
 #include "map/map_source.h"
@@ -355,7 +356,7 @@ TEST(MapSourceBytes, ReadAsTheFileIs) {
 }
 
 TEST(MapFileLocation, SlotsUnderBaseOrBank) {
-  resetLoopState();
+  resetAllState();
   loopState().basePath = "/game/";
   loopState().writePath = "/home/u/.local/share/tormix/draxen3516/";
   EXPECT_EQ(mapSourcePath("", 1), "/game/maps/1.map");

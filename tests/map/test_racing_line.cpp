@@ -20,11 +20,7 @@ float insideMargin(const Node& n, Vec2f p) {
   return std::min(n.widthL / 8.0f + lateral, n.widthR / 8.0f - lateral);
 }
 
-MapPtr builtWithLine(MapSource src) {
-  MapPtr map = fromSource(std::move(src));
-  generateRacingLine(*map);
-  return map;
-}
+MapPtr builtWithLine(MapSource src) { return buildMap(std::move(src)); }
 
 TEST(RacingLine, HoldsTheCentreOnAStraight) {
   const MapPtr map = builtWithLine(sourceOf({straight(60)}, 0));

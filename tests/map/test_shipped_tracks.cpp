@@ -13,7 +13,6 @@
 #include "map/item_types.h"
 #include "map/map_source.h"
 #include "map/node_queries.h"
-#include "map/racing_line.h"
 #include "map/track.h"
 #include "test_support.h"
 
@@ -38,8 +37,7 @@ struct Shipped {
 Shipped loadShipped(int slot) {
   Shipped t;
   t.src = loadMapSourceFile(sourcePath("maps/" + std::to_string(slot) + ".map"));
-  t.map = fromSource(t.src);
-  generateRacingLine(*t.map);
+  t.map = buildMap(t.src, "", slot);
   return t;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/reset_all.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
 #include "map/track.h"
@@ -129,7 +130,7 @@ TEST(Placements, HalfwayOnAHundredNodes) {
 }
 
 TEST(Scenery, SortedByRowAndDroppedWithoutAType) {
-  resetItemTypes();
+  resetAllState();
   MapSource src = sourceOf({straight(3)}, 1);
   src.objects = {{0, {1, 3.5f}}, {0, {2, 0.5f}}, {5, {3, 1}}};
   const MapPtr map = fromSource(src);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/reset_all.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
 #include "map_fixtures.h"
@@ -23,11 +24,8 @@ using test::freshCanvas;
 using test::Pixels;
 
 void resetAll() {
+  resetAllState();
   freshCanvas(240, 136);
-  resetRenderState();
-  resetTrackDrawState();
-  resetSharedRecords();
-  resetItemTypes();
 }
 
 TEST(TrackColor, ProgressColoursFromStartToFinish) {

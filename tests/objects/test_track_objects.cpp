@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/reset_all.h"
 #include "framework/random.h"
 #include "objects/particles.h"
 #include "objects/shared_records.h"
@@ -210,8 +211,8 @@ TEST(Particles, LayerWindowOfSevenNodes) {
   newParticleSystem(4, ps);
   newParticle(ps, particleSmoke, {0, 0}, {0, 0}, 1, false, 0, 20);
   for (int64_t node = 11; node <= 29; ++node) {
+    resetAllState();
     test::freshCanvas(64, 64);
-    resetRenderState();
     setPerspective(50, 1, 100);
     setCamera3D({0, -20, 20}, {0, 0, 0}, {0, 0, 1});
     drawParticles(ps, node, 1.0 / 60);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/reset_all.h"
 #include "framework/audio.h"
 #include "platform/audio_device.h"
 
@@ -17,9 +18,9 @@ using testing::internal::GetCapturedStdout;
 
 class Mixer : public testing::Test {
  protected:
-  void SetUp() override { resetMixerState(); }
+  void SetUp() override { resetAllState(); }
   void TearDown() override {
-    resetMixerState();
+    resetAllState();
     SDL_Quit();  // closes the device
   }
 };

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/input.h"
 #include "framework/run_loop.h"
@@ -78,8 +79,7 @@ class Input : public testing::Test {
   static void TearDownTestSuite() { SDL_Quit(); }
 
   void SetUp() override {
-    resetLoopState();
-    resetInput();
+    resetAllState();
     resetInputEvents();
     CaptureStdout();
     initInput();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/reset_all.h"
 #include "framework/input.h"
 #include "framework/run_loop.h"
 #include "platform/run_loop.h"
@@ -10,8 +11,7 @@ namespace {
 struct LoopProbe {
   int updates = 0, draws = 0;
   void install() {
-    resetLoopState();
-    resetInput();
+    resetAllState();
     LoopState& L = loopState();
     L.updateFunc = [this](float dt) {
       ++updates;

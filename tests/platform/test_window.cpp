@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/capture.h"
 #include "framework/palette.h"
@@ -43,10 +44,7 @@ class WindowCapture : public testing::Test {
   static void TearDownTestSuite() { SDL_Quit(); }
 
   void SetUp() override {
-    resetLoopState();
-    resetDrawState();
-    resetCaptureState();
-    setPalette(loadPaletteDefault());
+    resetAllState();
     home = fs::path(test::buildDir()) / "test-window" / testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(home);
     fs::create_directories(home);
@@ -60,8 +58,7 @@ class WindowCapture : public testing::Test {
 
   void TearDown() override {
     resetWindowState();
-    resetLoopState();
-    resetCaptureState();
+    resetAllState();
   }
 
   fs::path home;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "render3d/mat4.h"
@@ -75,8 +76,8 @@ TEST(Mat4Ops, InverseUndoesAGeneralTransform) {
 }
 
 TEST(RendererState, MvpIsRecomputedOnceWhenNeeded) {
+  resetAllState();
   test::freshCanvas(240, 136);
-  resetRenderState();
   RenderState& r = renderState();
   EXPECT_EQ(r.lightDir, (Vec3f{0, 1, 0}));
   EXPECT_TRUE(r.lightDithering);
@@ -105,7 +106,7 @@ TEST(RendererState, MvpIsRecomputedOnceWhenNeeded) {
 }
 
 TEST(RendererState, ModelTransformsPostMultiply) {
-  resetRenderState();
+  resetAllState();
   modelTranslate(1.0f, 0.0f, 0.0f);
   modelScale(Vec3f{2, 2, 2});
   modelRotate(float(kPi / 2), worldZ);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/palette.h"
 #include "render3d/model_draw.h"
@@ -162,8 +163,8 @@ bool readPng(const fs::path& file, Rgb& rgb) {
 
 // The car editor's view, turned so that the tail, the top and the right side show.
 void editorScene() {
+  resetAllState();
   test::freshCanvas(kW, kH, 0);
-  resetRenderState();
   stencilClear(255);
   setPerspective(50.0f, 1.0f, 100.0f);
   setCamera3D(Vec3f{15.0f, 0.0f, 7.19f}, worldOrigin, worldUp);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
@@ -21,8 +22,8 @@ using test::Pixels;
 
 // Model points are clip points with w = 1: screen x = floor((1 - x) * w / 2), y likewise.
 void identityView(int w, int h) {
+  resetAllState();
   test::freshCanvas(w, h);
-  resetRenderState();
   renderState().perspectiveWidth = float(w);
   renderState().perspectiveHeight = float(h);
   stencilClear(255);
@@ -30,8 +31,8 @@ void identityView(int w, int h) {
 
 // The car editor's camera.
 void editorView() {
+  resetAllState();
   test::freshCanvas(240, 136);
-  resetRenderState();
   setPerspective(50.0f, 1.0f, 100.0f);
   setCamera3D(Vec3f{15.0f, 0.0f, 7.19f}, worldOrigin, worldUp);
   stencilClear(255);

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "app/reset_all.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
 #include "framework/run_loop.h"
@@ -28,12 +29,12 @@ std::string readText(const std::string& path) {
 class Backgrounds : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetTilemapState();
+    resetAllState();
     loopState().assetPath = assetsDir();
     ramps = rampsFromGpl(readText(assetsDir() + "/palette.gpl"));
     palette = loadPaletteFromGPL("palette.gpl");
   }
-  void TearDown() override { resetLoopState(); }
+  void TearDown() override { resetAllState(); }
   Ramps ramps;
   Palette palette;
 };

@@ -219,7 +219,6 @@ class CarDatWriteFault : public HarnessTest, public testing::WithParamInterface<
     fs::create_directories(dir);
     // A minute of telemetry, so the new file is larger than the size limit.
     for (int i = 0; i < 3600; ++i) harness().dataLog.push_back({0.1f, -0.5f, float(i), 12.25f, -1.0f, i % 2 == 0});
-    resetInput();
     inputState().keysDown[keyF2] = 1;
   }
   fs::path dir;

@@ -15,7 +15,6 @@
 #include "geom/geometry.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
-#include "map/racing_line.h"
 #include "track_compiler/track_checks.h"
 
 namespace dx {
@@ -493,9 +492,7 @@ WalkEnd walkEnd(const Map& map) {
 
 MapPtr buildTrack(const MapSource& src, const std::string& path) {
   try {
-    MapPtr map = fromSource(src);
-    generateRacingLine(*map);
-    return map;
+    return buildMap(src);
   } catch (const TrackError&) {
     throw FormatError(path + ": the track has no nodes");
   }
