@@ -71,9 +71,8 @@ class HarnessTest : public testing::Test {
     resetViewState();
     resetSharedRecords();
     seedRandom(12345);
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     loadCarComponentSettings(gameFile(componentsFile));
-    testing::internal::GetCapturedStdout();
     harness().myMap = stadium();
   }
   void TearDown() override {

@@ -8,6 +8,7 @@
 #include "framework/numeric.h"
 #include "map/node_queries.h"
 #include "map/world_step.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -21,12 +22,9 @@ struct Drive {
 Drive driveOn(int slot, int steps, std::shared_ptr<Tape>* tape = nullptr, int recordFrom = 0) {
   test::useSourceAssets();
   resetSharedRecords();
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   Drive d{test::readyTrack(loadMapSourceFile(test::sourceDir() + "/maps/" + std::to_string(slot) + ".map")), nullptr};
   loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   CarSettings s;
   loadCarSettings(test::sourceDir() + "/assets/testCar.json", s);
   d.car = newCar(nullptr, s);

@@ -40,7 +40,8 @@ TEST(LogSink, ReceivesEachLineWithItsStreamAndNothingReachesTheStreams) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   resetLogState();
   EXPECT_FALSE(logState().sink);
-  EXPECT_EQ(lines, (std::vector<std::pair<LogStream, std::string>>{{LogStream::debug, "a, 1"}, {LogStream::echo, "b2"}}));
+  EXPECT_EQ(lines,
+            (std::vector<std::pair<LogStream, std::string>>{{LogStream::debug, "a, 1"}, {LogStream::echo, "b2"}}));
 }
 
 TEST(LogCapture, CollectsBothFormsAndRestoresTheSinkBefore) {
