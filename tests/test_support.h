@@ -1,12 +1,15 @@
 #pragma once
-// Shared helpers for the tests: a canvas filled with a sentinel colour so stray writes show.
+// Shared helpers for the tests: a canvas filled with a sentinel colour so stray writes show,
+// and the log lines the code under test prints.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
 
 #include "framework/canvas.h"
+#include "framework/log.h"
 
 namespace dx::test {
 
@@ -32,6 +35,43 @@ inline std::set<std::pair<int, int>> changedPixels() {
 }
 
 using Pixels = std::set<std::pair<int, int>>;
+
+// Collects the `debug` and `echo` lines printed while it lives, each followed by "\n" as on
+// the streams, instead of printing them; the sink in force before comes back at the end.
+class LogCapture {
+ public:
+  LogCapture() : previous_(std::move(logState().sink)) {
+    logState().sink = [this](LogStream stream, std::string_view line) {
+      const std::lock_guard lock(mutex_);
+      std::string& text = stream == LogStream::debug ? err_ : out_;
+      text.append(line);
+      text += '\n';
+    };
+  }
+  ~LogCapture() { logState().sink = std::move(previous_); }
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+
+  std::string err() const {
+    const std::lock_guard lock(mutex_);
+    return err_;
+  }
+  std::string out() const {
+    const std::lock_guard lock(mutex_);
+    return out_;
+  }
+  // Forgets what was collected, to read the lines of the next step alone.
+  void clear() {
+    const std::lock_guard lock(mutex_);
+    err_.clear();
+    out_.clear();
+  }
+
+ private:
+  LogSink previous_;
+  mutable std::mutex mutex_;
+  std::string err_, out_;
+};
 
 // The source tree and run folder, passed in by the test environment.
 inline std::string sourceDir() { return std::getenv("DX_SOURCE_DIR") ? std::getenv("DX_SOURCE_DIR") : "."; }

@@ -1,8 +1,10 @@
 #pragma once
 // The two log line forms: `debug` joins its pieces with ", " on standard error and flushes;
-// `echo` writes its pieces back to back on standard output.
+// `echo` writes its pieces back to back on standard output. A sink, when set, receives the
+// finished lines instead of the streams (tests read log lines through it).
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -62,20 +64,48 @@ inline std::string shortNumber(double d) {
   return buf;
 }
 
+enum class LogStream { debug, echo };
+
+// Receives a finished line without its newline. The trainer logs from several threads, so a
+// sink must be safe to call from several threads at once.
+using LogSink = std::function<void(LogStream, std::string_view line)>;
+
+struct LogState {
+  LogSink sink;  // empty: lines go to the streams
+};
+
+inline LogState& logState() {
+  static LogState state;
+  return state;
+}
+
+inline void resetLogState() { logState() = LogState{}; }
+
+namespace logdetail {
+
+inline void emit(LogStream stream, std::string& line) {
+  if (const LogSink& sink = logState().sink) {
+    sink(stream, line);
+    return;
+  }
+  FILE* file = stream == LogStream::debug ? stderr : stdout;
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), file);
+  std::fflush(file);
+}
+
+}  // namespace logdetail
+
 template <class... A>
 void debug(const A&... pieces) {
   std::string line = joinPieces(", ", pieces...);
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+  logdetail::emit(LogStream::debug, line);
 }
 
 template <class... A>
 void echo(const A&... pieces) {
   std::string line = joinPieces("", pieces...);
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  logdetail::emit(LogStream::echo, line);
 }
 
 }  // namespace dx

@@ -66,9 +66,8 @@ class HarnessTest : public testing::Test {
     loopState().basePath = base.string() + "/";
     loopState().assetPath = gameDir() + "/assets";
     seedRandom(12345);
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     loadCarComponentSettings(gameFile(componentsFile));
-    testing::internal::GetCapturedStdout();
     harness().myMap = stadium();
   }
   void TearDown() override {

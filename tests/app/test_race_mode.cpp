@@ -5,6 +5,7 @@
 #include "framework/input.h"
 #include "framework/keys.h"
 #include "harness_fixture.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -52,9 +53,9 @@ TEST_F(RaceModeTest, ClockLogAndLapTimes) {
 TEST_F(RaceModeTest, SixtySecondsStartTheNextGeneration) {
   Harness& h = harness();
   h.timeSinceStart = 59.99f;
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   gameUpdateRace(1.0f / 60);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "loaded 0 pid settings\n");
+  EXPECT_EQ(capture.out(), "loaded 0 pid settings\n");
   EXPECT_EQ(h.iteration, 1);
   EXPECT_EQ(h.aiCars.size(), 100u);
 }

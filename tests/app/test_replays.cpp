@@ -11,6 +11,7 @@
 #include "harness_fixture.h"
 #include "map/node_queries.h"
 #include "map/world_step.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -51,7 +52,7 @@ class ReplaysTest : public HarnessTest {
 // through the user's car and never reaches the pool.
 TEST_F(ReplaysTest, FastestCleanLapBecomesAGhostThatTouchesNothing) {
   Replays& r = harness().replays;
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   lap(40);
   ASSERT_TRUE(r.bestLap);
   EXPECT_EQ(r.bestLap->time, 40.0f);
@@ -68,7 +69,7 @@ TEST_F(ReplaysTest, FastestCleanLapBecomesAGhostThatTouchesNothing) {
   lapInterrupted(r);
   lap(20);
   EXPECT_EQ(r.bestLap->time, 35.0f);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "best lap: 40.00 s\nbest lap: 35.00 s\n");
+  EXPECT_EQ(capture.out(), "best lap: 40.00 s\nbest lap: 35.00 s\n");
   EXPECT_EQ(std::count(harness().myMap->trackObjects.begin(), harness().myMap->trackObjects.end(), r.ghost), 1);
 
   // The ghost on the user's car: the user drives exactly as it would alone.
@@ -88,13 +89,9 @@ TEST_F(ReplaysTest, FastestCleanLapBecomesAGhostThatTouchesNothing) {
 
   toggleGhost(r, *harness().myMap);
   EXPECT_FALSE(r.ghost);
-  testing::internal::CaptureStdout();
   nextIteration();
   for (const CarPtr& car : harness().aiCars) car->currentNode = 7;
-  testing::internal::CaptureStderr();
   nextIteration();
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(harness().bestAI.size(), 100u);
   ASSERT_TRUE(r.champion);
   EXPECT_EQ(r.champion->score, 7.0f);
@@ -103,20 +100,20 @@ TEST_F(ReplaysTest, FastestCleanLapBecomesAGhostThatTouchesNothing) {
 TEST_F(ReplaysTest, BestLapSavedToTheUsersTapesAndLoadedAsAGhost) {
   Replays& r = harness().replays;
   loopState().writePath = (base / "home").string();
-  testing::internal::CaptureStdout();
+  test::LogCapture capture;
   EXPECT_EQ(saveBestLap(r, 1), "");
   lap(31.255f);
   const std::string path = saveBestLap(r, 1);
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = capture.out();
   EXPECT_EQ(fs::path(path).parent_path(), base / "home" / "tapes");
   EXPECT_EQ(fs::path(path).filename().string().rfind("track1-lap-31.25s-", 0), 0u) << path;
   EXPECT_NE(out.find("saved tape to: " + path), std::string::npos) << out;
 
   Replays loaded;
-  testing::internal::CaptureStdout();
+  capture.clear();
   EXPECT_TRUE(loadGhost(loaded, path, 1));
   EXPECT_FALSE(loadGhost(loaded, path, 2));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(capture.out(),
             "ghost: " + path + "\nno ghost: " + path + ": the tape was driven on track 1, not on track 2\n");
   EXPECT_EQ(formatTape(*loaded.bestLap), formatTape(*r.bestLap));
 }
@@ -142,11 +139,8 @@ TEST(ChampionTape, TrainersChampionReplaysToItsScore) {
 
   loopState().basePath = dir.string() + "/";
   loopState().assetPath = (dir / "assets").string();
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   MapPtr map = loadMap("", 1);
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   CarPtr car = newReplayCar(champion, *map, teamDK);
   map->trackObjects = {car};
   for (size_t i = 0; i < champion.frames.size(); ++i) update(*map, 1.0f / 60);

@@ -208,9 +208,9 @@ TEST_F(Editor, BuildsThatCannotDriveArePassedOver) {
   recalculate(s);
   initInput();
   inputState().controllers[0]->buttons[size_t(Button::Right)] = 2;
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   gameUpdateEdit();
-  EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("the editor passes over a build that cannot drive: ", 0), 0u);
+  EXPECT_EQ(capture.out().rfind("the editor passes over a build that cannot drive: ", 0), 0u);
   EXPECT_EQ(s.hullIndex, 2);
   EXPECT_EQ(s.mass, 2.0f);
 }

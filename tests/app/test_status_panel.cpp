@@ -208,9 +208,8 @@ TEST(KeyHelp, ListsTheKeysOfTheKeyMapInForce) {
   EXPECT_EQ(defaults[7], "reset car (Back): Backspace");  // Escape opens the editor instead
 
   ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();  // key names are looked up in its key map
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   setKeyMap("Left:J;A:Space,Keypad |;Y:Tab;L1:");
-  testing::internal::GetCapturedStdout();
   const std::vector<std::string> custom = keyHelpLines();
   EXPECT_EQ(custom[1], "steer (Left/Right): J / Right, D");
   EXPECT_EQ(custom[2], "throttle (A): Space, Keypad |");

@@ -10,6 +10,7 @@
 #include "framework/file_io.h"
 #include "harness_fixture.h"
 #include "nn/evolution.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -18,9 +19,9 @@ using test::HarnessTest;
 namespace fs = std::filesystem;
 
 TEST_F(HarnessTest, FirstCallLoadsAnEmptyPoolAndMakesRandomDrivers) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   nextIteration();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "loaded 0 pid settings\n");
+  EXPECT_EQ(capture.out(), "loaded 0 pid settings\n");
   const Harness& h = harness();
   EXPECT_EQ(h.iteration, 1);
   ASSERT_EQ(h.aiCars.size(), 100u);
@@ -40,14 +41,13 @@ TEST_F(HarnessTest, FirstCallLoadsAnEmptyPoolAndMakesRandomDrivers) {
 }
 
 TEST_F(HarnessTest, ScoringSavesOnlyPositiveScoresBestFirst) {
-  testing::internal::CaptureStdout();
+  test::LogCapture capture;
   nextIteration();
   Harness& h = harness();
   for (size_t i = 0; i < h.aiCars.size(); ++i) h.aiCars[i]->currentNode = int64_t(i % 7) - 3;
-  testing::internal::CaptureStderr();
+  capture.clear();
   nextIteration();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "iteration: , 1\n");
-  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(capture.err(), "iteration: , 1\n");
   EXPECT_EQ(h.timeSinceStart, 0.0f);
   ASSERT_EQ(h.bestAI.size(), 100u);
   EXPECT_EQ(h.bestAI[0].score, 3.0f);
@@ -61,23 +61,18 @@ TEST_F(HarnessTest, ScoringSavesOnlyPositiveScoresBestFirst) {
 }
 
 TEST_F(HarnessTest, NoPositiveScoreSavesAnEmptyArray) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   nextIteration();
   for (const CarPtr& car : harness().aiCars) car->currentNode = 0;
-  testing::internal::CaptureStderr();
   nextIteration();
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(pool(), "[]");
   EXPECT_EQ(harness().bestAI.size(), 100u);
 }
 
 TEST_F(HarnessTest, KthScoringWritesItsDebugLine) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   for (int k = 0; k < 4; ++k) nextIteration();
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "iteration: , 1\niteration: , 2\niteration: , 3\n");
+  EXPECT_EQ(capture.err(), "iteration: , 1\niteration: , 2\niteration: , 3\n");
 }
 
 // The record the panel shows and the trainer plots: one per scored generation.
@@ -85,11 +80,8 @@ TEST_F(HarnessTest, KthScoringWritesItsDebugLine) {
 TEST_F(HarnessTest, ScoringRecordsTheGeneration) {
   Harness& h = harness();
   auto next = [] {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    const test::LogCapture capture;
     nextIteration();
-    testing::internal::GetCapturedStderr();
-    testing::internal::GetCapturedStdout();
   };
   next();
   EXPECT_TRUE(h.history.empty());
@@ -115,9 +107,9 @@ TEST_F(HarnessTest, ScoringRecordsTheGeneration) {
 
 TEST_F(HarnessTest, LoadedPoolSeedsTheNextGeneration) {
   writePool(R"([{"score": 7, "weights": [0.5, 0.25, 2]}, {"score": 3.5, "weights": [1, 2, 3]}])");
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   nextIteration();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "loaded 2 pid settings\n");
+  EXPECT_EQ(capture.out(), "loaded 2 pid settings\n");
   ASSERT_EQ(harness().bestAI.size(), 2u);
   EXPECT_EQ(harness().bestAI[0].weights, (std::vector<float>{0.5f, 0.25f, 2.0f}));
 }
@@ -191,23 +183,18 @@ TEST(PoolFile, NeverWritesANumberItWouldRefuse) {
 }
 
 TEST_F(HarnessTest, FailedSaveKeepsTheOldFileAndTriesAgain) {
-  testing::internal::CaptureStdout();
+  test::LogCapture capture;
   nextIteration();
   for (const CarPtr& car : harness().aiCars) car->currentNode = 5;
   const std::string before = pool();
   std::filesystem::remove(base / "assets" / "ai.json");
   std::filesystem::create_directory(base / "assets" / "ai.json");  // a folder where the file should be
-  testing::internal::CaptureStderr();
+  capture.clear();
   nextIteration();
-  testing::internal::GetCapturedStderr();
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("could not save the gain pool"), std::string::npos);
+  EXPECT_NE(capture.out().find("could not save the gain pool"), std::string::npos);
   EXPECT_EQ(harness().bestAI.size(), 100u);  // kept in memory
   std::filesystem::remove(base / "assets" / "ai.json");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
   nextIteration();
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(parsePool(pool(), "pool").size(), 100u);
 }
 
@@ -217,14 +204,12 @@ TEST_F(HarnessTest, MissingPoolStartsFromRandomGainsInTheTracksOwnFile) {
   harness().trackSlot = 4;
   const std::string path = (base / "assets" / "ai-4.json").string();
   EXPECT_EQ(poolPath(), path);
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   nextIteration();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "no gain pool yet: " + path + ", starting from random gains\n");
+  EXPECT_EQ(capture.out(), "no gain pool yet: " + path + ", starting from random gains\n");
   EXPECT_EQ(harness().aiCars.size(), 100u);
   for (const CarPtr& car : harness().aiCars) car->currentNode = 3;
-  testing::internal::CaptureStderr();
   nextIteration();
-  testing::internal::GetCapturedStderr();
   EXPECT_EQ(parsePool(test::slurp(path), path).size(), 100u);
   EXPECT_EQ(pool(), "[]");  // track 1's pool is not touched
   EXPECT_EQ(perTrackFile("assets/training.csv", 1), "assets/training.csv");
@@ -244,9 +229,9 @@ TEST_F(HarnessTest, CatalogueReloadKeepsTheOldOneUntilTheNewOneWorks) {
   auto reloadWith = [&](const std::string& text) {
     fs::remove(file);
     std::ofstream(file) << text;
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     const bool took = reloadCatalogue();
-    return std::make_pair(took, testing::internal::GetCapturedStdout());
+    return std::make_pair(took, capture.out());
   };
   auto [took, out] = reloadWith("{\"hulls\": [\n  {\"name\": 1}}");
   EXPECT_FALSE(took);

@@ -6,6 +6,7 @@
 #include "car/car_draw.h"
 #include "framework/input.h"
 #include "harness_fixture.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -23,11 +24,8 @@ class ViewControls : public test::HarnessTest {
     initInput();
   }
   void startGeneration() {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    const test::LogCapture capture;
     nextIteration();
-    testing::internal::GetCapturedStderr();
-    testing::internal::GetCapturedStdout();
   }
 };
 

@@ -7,6 +7,7 @@
 #include "framework/numeric.h"
 #include "map/node_queries.h"
 #include "map/world_step.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -15,12 +16,9 @@ namespace {
 TEST(CarOnTrack, TestCarDrivesALapOfTheFirstTrack) {
   resetAllState();
   test::useSourceAssets();
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const MapPtr map = buildMap(loadMapSourceFile(test::sourceDir() + "/maps/1.map"));
   loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   ASSERT_TRUE(isLooping(*map));
   CarSettings s;
   loadCarSettings(test::sourceDir() + "/assets/testCar.json", s);

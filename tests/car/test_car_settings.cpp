@@ -7,6 +7,7 @@
 #include "car_fixtures.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -30,9 +31,9 @@ class CatalogueTest : public testing::Test {
   void SetUp() override {
     resetAllState();
     test::useSourceAssets();
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     loadCarComponentSettings(writeTempFile("catalogue.json", smallCatalogue()));
-    loaded = testing::internal::GetCapturedStdout();
+    loaded = capture.out();
   }
   std::string loaded;
 };
@@ -61,21 +62,20 @@ TEST_F(CatalogueTest, ClassScalesTheThrottleAndBoost) {
 }
 
 TEST_F(CatalogueTest, UnknownListLoadsItsModelsButAddsNothing) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   loadCarComponentSettings(writeTempFile("extra.json", smallCatalogue(R"(,
   "spoilers": [{"name": "nomodel_x", "maxaccel": 100}])")));
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("no model:nomodel_x\n"), std::string::npos);
+  EXPECT_NE(capture.out().find("no model:nomodel_x\n"), std::string::npos);
   CarSettings s;
   recalculate(s);
   EXPECT_EQ(s.maxaccel, 10.0f);
 }
 
 TEST_F(CatalogueTest, ComponentWithoutMassAddsNone) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   loadCarComponentSettings(writeTempFile("nomass.json", R"({"hulls": [{"name": "nomodel_h", "mass": 2}],
     "thrusters": [{"name": "nomodel_t"}], "heatsinks": [{"name": "nomodel_s"}], "wings": [{"name": "nomodel_w"}],
     "covers": [{"name": "nomodel_c", "mass": "heavy"}], "pods": [{"name": "nomodel_p"}]})"));
-  testing::internal::GetCapturedStdout();
   CarSettings s;
   recalculate(s);
   EXPECT_EQ(s.mass, 2.0f);  // a non-number counts as 0 too
@@ -84,11 +84,9 @@ TEST_F(CatalogueTest, ComponentWithoutMassAddsNone) {
 TEST_F(CatalogueTest, ReloadingKeepsACarsValuesUntilRecalculate) {
   CarSettings s;
   recalculate(s);
-  testing::internal::CaptureStdout();
-  loadCarComponentSettings(writeTempFile("changed.json", smallCatalogue().replace(
-                                                             smallCatalogue().find("\"maxaccel\": 4"), 13,
-                                                             "\"maxaccel\": 14")));
-  testing::internal::GetCapturedStdout();
+  const test::LogCapture capture;
+  loadCarComponentSettings(writeTempFile(
+      "changed.json", smallCatalogue().replace(smallCatalogue().find("\"maxaccel\": 4"), 13, "\"maxaccel\": 14")));
   EXPECT_EQ(s.maxaccel, 10.0f);
   recalculate(s);
   EXPECT_EQ(s.maxaccel, 20.0f);
@@ -108,11 +106,10 @@ TEST_F(CatalogueTest, IndexOutsideTheListIsAnError) {
 }
 
 TEST_F(CatalogueTest, BuildWithoutPositiveMassIsAnError) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   loadCarComponentSettings(writeTempFile("weightless.json", R"({"hulls": [{"name": "nomodel_h", "mass": -1}],
     "thrusters": [{"name": "nomodel_t"}], "heatsinks": [{"name": "nomodel_s"}], "wings": [{"name": "nomodel_w"}],
     "covers": [{"name": "nomodel_c"}], "pods": [{"name": "nomodel_p"}]})"));
-  testing::internal::GetCapturedStdout();
   CarSettings s;
   EXPECT_THROW(recalculate(s), FormatError);
 }
@@ -141,14 +138,13 @@ TEST_F(CatalogueTest, NumbersNoCarCanDriveWithAreRefused) {
        car + ": \"dragLat\" is -3.4e+38, outside -100000 to 100000"},
   };
   for (const auto& c : cases) {
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     try {
       c.load();
       ADD_FAILURE() << c.message;
     } catch (const FormatError& e) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
-    testing::internal::GetCapturedStdout();
   }
   const std::string names = "the components nomodel_h, nomodel_t, nomodel_s, nomodel_w, nomodel_p, nomodel_c sum to ";
   for (const auto& [text, message] : {
@@ -160,9 +156,8 @@ TEST_F(CatalogueTest, NumbersNoCarCanDriveWithAreRefused) {
                                      {"covers", "c"}, {"pods", "p"}})
       catalogue += std::string(catalogue.size() > 1 ? ", " : "") + "\"" + list + R"(": [{"name": "nomodel_)" + name +
                    "\", " + text + "}]";
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     loadCarComponentSettings(writeTempFile("sums.json", catalogue + "}"));
-    testing::internal::GetCapturedStdout();
     CarSettings s;
     try {
       recalculate(s);
@@ -208,9 +203,9 @@ TEST(CarDescription, EveryKeyIsRequired) {
 TEST(CarTexts, ReadAsTheirFilesUnderTheGivenName) {
   resetAllState();
   test::useSourceAssets();
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const CarCatalogue read = parseCarCatalogue(smallCatalogue(R"(, "spoilers": [{"name": "nomodel_x"}])"), "mem.json");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(capture.out(),
             "no model:nomodel_h\nno model:nomodel_t\nno model:nomodel_s\n"
             "no model:nomodel_w\nno model:nomodel_c\nno model:nomodel_p\n"
             "no model:nomodel_x\n");

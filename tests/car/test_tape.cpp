@@ -9,6 +9,7 @@
 #include "framework/numeric.h"
 #include "map/node_queries.h"
 #include "map/world_step.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -22,12 +23,9 @@ struct Drive {
 Drive driveOn(int slot, int steps, std::shared_ptr<Tape>* tape = nullptr, int recordFrom = 0) {
   resetAllState();
   test::useSourceAssets();
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   Drive d{buildMap(loadMapSourceFile(test::sourceDir() + "/maps/" + std::to_string(slot) + ".map")), nullptr};
   loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
   CarSettings s;
   loadCarSettings(test::sourceDir() + "/assets/testCar.json", s);
   d.car = newCar(nullptr, s);

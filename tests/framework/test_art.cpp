@@ -22,14 +22,11 @@ class ShippedArt : public ::testing::Test {
   void SetUp() override {
     resetAllState();
     loopState().assetPath = test::sourceDir() + "/assets";
-    ::testing::internal::CaptureStderr();
-    ::testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     palette_ = loadPaletteFromGPL("palette.gpl");
     loadSpriteSheet(0, "spritesheet.png", 8, 8);
     loadFont(0, "font.png", fontChars);
     loadFont(1, "font5x5.png", font5x5Chars);
-    ::testing::internal::GetCapturedStdout();
-    ::testing::internal::GetCapturedStderr();
     setSpritesheet(0);
   }
   void TearDown() override { resetAllState(); }

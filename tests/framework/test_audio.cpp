@@ -7,12 +7,10 @@
 #include "app/reset_all.h"
 #include "framework/audio.h"
 #include "framework/errors.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -97,14 +95,13 @@ TEST_F(Mixer, EmptyLibraryOrBadIndexChangesNoChannel) {
 
 TEST_F(Mixer, ResetIdlesEveryChannelWithOneLine) {
   fillChannels();
-  CaptureStdout();
+  const test::LogCapture capture;
   sfx(4, -1, 0, 0.0f, 0.0f, 0.0f);
-  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(capture.out(), "");
   EXPECT_EQ(mixerState().audioChannels[4].kind, channelNone);
   EXPECT_EQ(mixerState().audioChannels[5].kind, channelWave);
-  CaptureStdout();
   sfx(-1, -1, 1, 1.0f, 1.0f, 1.0f);
-  EXPECT_EQ(GetCapturedStdout(), "resetting all audio channels\n");
+  EXPECT_EQ(capture.out(), "resetting all audio channels\n");
   EXPECT_EQ(kinds(), std::vector<ChannelKind>(kChannelCount, channelNone));
 }
 

@@ -258,10 +258,10 @@ TEST(Sprites, SgetOutOfRangeLogsAndReturnsZero) {
   freshCanvas(4, 4);
   set(*drawState().spritesheet, 3, 2, 17);
   EXPECT_EQ(sget(3, 2), 17);
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   EXPECT_EQ(sget(-1, 0), 0);
   EXPECT_EQ(sget(128, 0), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "sget invalid coord: , -1, 0\nsget invalid coord: , 128, 0\n");
+  EXPECT_EQ(capture.err(), "sget invalid coord: , -1, 0\nsget invalid coord: , 128, 0\n");
 }
 
 TEST(Sprites, SprCopiesAndFlipsSkippingTransparent) {

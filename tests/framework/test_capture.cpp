@@ -20,10 +20,6 @@ namespace dx {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 // A GIF read back whole by giflib.
 struct GifFile {
@@ -83,10 +79,9 @@ class Capture : public testing::Test {
 
   // Saves the recording and returns the one GIF written, with the log lines.
   fs::path record(std::string* out = nullptr, std::string* err = nullptr) {
-    CaptureStdout();
-    CaptureStderr();
+    const test::LogCapture capture;
     saveRecording();
-    const std::string o = GetCapturedStdout(), e = GetCapturedStderr();
+    const std::string o = capture.out(), e = capture.err();
     if (out) *out = o;
     if (err) *err = e;
     const auto files = filesIn(home / "video");
@@ -267,9 +262,9 @@ TEST_F(Capture, ScreenshotIsTheNewestFrameThroughDisplayRemapAndPalette) {
   drawState().paletteMapDisplay[3] = 9;
   currentPalette().colors[4] = RGB{7, 8, 9};
   captureFrame();
-  CaptureStderr();
+  const test::LogCapture capture;
   saveScreenshot();
-  const std::string err = GetCapturedStderr();
+  const std::string err = capture.err();
   const auto files = filesIn(home / "screenshots");
   ASSERT_EQ(files.size(), 1u) << err;
   EXPECT_TRUE(std::regex_match(files[0].filename().string(),
@@ -292,9 +287,9 @@ TEST_F(Capture, ScreenshotIsTheNewestFrameThroughDisplayRemapAndPalette) {
 
 TEST_F(Capture, ScreenshotWithNothingCapturedWritesNothing) {
   windowOpened(6, 3);
-  CaptureStderr();
+  const test::LogCapture capture;
   EXPECT_NO_THROW(saveScreenshot());
-  EXPECT_EQ(GetCapturedStderr(), "no captured frame to save as a screenshot\n");
+  EXPECT_EQ(capture.err(), "no captured frame to save as a screenshot\n");
   EXPECT_TRUE(filesIn(home / "screenshots").empty());
 }
 
@@ -303,13 +298,11 @@ TEST_F(Capture, FolderThatCannotBeMadeIsLogged) {
   captureFrame();
   std::ofstream(home / "blocker") << "a file where the folder should go";
   loopState().writePath = (home / "blocker").string();
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   saveRecording();
   saveScreenshot();
-  EXPECT_EQ(GetCapturedStdout(), "");
-  EXPECT_EQ(GetCapturedStderr(),
-            "unable to create video output directory\nunable to create screenshot output directory\n");
+  EXPECT_EQ(capture.out(), "");
+  EXPECT_EQ(capture.err(), "unable to create video output directory\nunable to create screenshot output directory\n");
 }
 
 TEST_F(Capture, UnwritableFolderIsLoggedAndTheRunGoesOn) {
@@ -318,11 +311,10 @@ TEST_F(Capture, UnwritableFolderIsLoggedAndTheRunGoesOn) {
   // A folder nobody can create files in, not even a privileged test user.
   fs::create_directory_symlink("/proc/self", home / "video");
   fs::create_directory_symlink("/proc/self", home / "screenshots");
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   EXPECT_NO_THROW(saveRecording());
   EXPECT_NO_THROW(saveScreenshot());
-  const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
+  const std::string out = capture.out(), err = capture.err();
   EXPECT_EQ(out, "");
   EXPECT_TRUE(std::regex_search(err, std::regex(R"(^unable to create gif: , .*/video/video-[^\n]*\.gif\n)"))) << err;
   EXPECT_TRUE(std::regex_search(err, std::regex(R"(\nunable to save screenshot: , [^\n]*screenshot-)"))) << err;
@@ -334,11 +326,9 @@ TEST_F(Capture, UnwritableFolderIsLoggedAndTheRunGoesOn) {
 TEST_F(Capture, CapturesInTheSameSecondKeepEachOther) {
   windowOpened(6, 3);
   captureFrame();
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   for (int i = 0; i < 3; ++i) saveScreenshot(), saveRecording();
-  GetCapturedStdout();
-  const std::string err = GetCapturedStderr();
+  const std::string err = capture.err();
   for (const char* folder : {"screenshots", "video"}) {
     std::vector<std::string> names;
     for (const fs::path& p : filesIn(home / folder)) names.push_back(p.filename().string());
@@ -354,12 +344,9 @@ TEST_F(Capture, CapturesGetTheUsualFileMode) {
   windowOpened(6, 3);
   captureFrame();
   const mode_t mask = umask(022);
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   saveScreenshot();
   saveRecording();
-  GetCapturedStdout();
-  GetCapturedStderr();
   umask(mask);
   for (const char* folder : {"screenshots", "video"}) {
     const auto files = filesIn(home / folder);
@@ -376,12 +363,11 @@ TEST_F(Capture, WithoutAPerUserFolderNothingIsSaved) {
   loopState().writePath = "";
   const fs::path before = fs::current_path();
   fs::current_path(home);
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   saveScreenshot();
   saveRecording();
-  EXPECT_EQ(GetCapturedStdout(), "");
-  EXPECT_EQ(GetCapturedStderr(),
+  EXPECT_EQ(capture.out(), "");
+  EXPECT_EQ(capture.err(),
             "unable to save screenshot: there is no per-user folder (see the writePath line at start-up)\n"
             "unable to save gif: there is no per-user folder (see the writePath line at start-up)\n");
   fs::current_path(before);

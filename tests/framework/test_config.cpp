@@ -8,13 +8,12 @@
 #include "app/reset_all.h"
 #include "framework/config.h"
 #include "framework/run_loop.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 TEST(ConfigParse, SectionsKeysAndQuotedValues) {
   const Config c = parseConfig(
@@ -42,7 +41,7 @@ TEST(ConfigParse, SectionsKeysAndQuotedValues) {
 }
 
 TEST(ConfigParse, JunkLinesAndOpenQuotesAreSkippedWithTheirPlace) {
-  CaptureStderr();
+  const test::LogCapture capture;
   const Config c = parseConfig(
       "[Input\n"
       "just words\n"
@@ -52,7 +51,7 @@ TEST(ConfigParse, JunkLinesAndOpenQuotesAreSkippedWithTheirPlace) {
       "other=ok\n"
       "\x01\x02\xFF\n",
       "/x/config.ini");
-  EXPECT_EQ(GetCapturedStderr(),
+  EXPECT_EQ(capture.err(),
             "/x/config.ini:1: section name without ']', line ignored\n"
             "/x/config.ini:2: not a section or a key line, line ignored\n"
             "/x/config.ini:3: not a section or a key line, line ignored\n"
@@ -65,12 +64,12 @@ TEST(ConfigParse, JunkLinesAndOpenQuotesAreSkippedWithTheirPlace) {
 TEST(ConfigValue, DefaultWhenMissingOrEmptyAndOneLogLine) {
   resetAllState();
   configState().config = parseConfig("[Input]\nkeymap=Left:J\nblank=\"\"\n", "config.ini");
-  CaptureStderr();
+  const test::LogCapture capture;
   EXPECT_EQ(getConfigValue("Input", "keymap", ""), "Left:J");
   EXPECT_EQ(getConfigValue("Input", "blank", "d"), "d");
   EXPECT_EQ(getConfigValue("Input", "nothing", "d"), "d");
   EXPECT_EQ(getConfigValue("Video", "keymap", ""), "");
-  EXPECT_EQ(GetCapturedStderr(),
+  EXPECT_EQ(capture.err(),
             "getConfigValue, Input, keymap, Left:J\n"
             "getConfigValue, Input, blank, d\n"
             "getConfigValue, Input, nothing, d\n"
@@ -100,36 +99,36 @@ class ConfigLoad : public testing::Test {
 TEST_F(ConfigLoad, PerUserFileComesFirst) {
   write(user / "config.ini", "[Input]\nkeymap=user\n");
   write(base / "config.ini", "[Input]\nkeymap=base\n");
-  CaptureStderr();
+  const test::LogCapture capture;
   loadConfig();
-  EXPECT_EQ(GetCapturedStderr(), "loaded config from " + (user / "config.ini").string() + "\n");
+  EXPECT_EQ(capture.err(), "loaded config from " + (user / "config.ini").string() + "\n");
   EXPECT_EQ(configState().config.at("Input").at("keymap"), "user");
 }
 
 TEST_F(ConfigLoad, FallsBackToTheExecutableFolder) {
   write(base / "config.ini", "[Input]\nkeymap=base\n");
   fs::create_directory(user / "config.ini");  // present but not a file
-  CaptureStderr();
+  const test::LogCapture capture;
   loadConfig();
-  EXPECT_EQ(GetCapturedStderr(), (user / "config.ini").string() + " is a directory, not used\nloaded config from " +
-                                     (base / "config.ini").string() + "\n");
+  EXPECT_EQ(capture.err(), (user / "config.ini").string() + " is a directory, not used\nloaded config from " +
+                               (base / "config.ini").string() + "\n");
   EXPECT_EQ(configState().config.at("Input").at("keymap"), "base");
 }
 
 TEST_F(ConfigLoad, NoFileLeavesAnEmptyConfiguration) {
   configState().config["Input"]["keymap"] = "stale";
-  CaptureStderr();
+  const test::LogCapture capture;
   loadConfig();
-  EXPECT_EQ(GetCapturedStderr(), "no config file loaded\n");
+  EXPECT_EQ(capture.err(), "no config file loaded\n");
   EXPECT_TRUE(configState().config.empty());
 }
 
 TEST_F(ConfigLoad, EmptyFileIsAnEmptyConfiguration) {
   write(user / "config.ini", "");
   write(base / "config.ini", "[Input]\nkeymap=base\n");
-  CaptureStderr();
+  const test::LogCapture capture;
   loadConfig();
-  EXPECT_EQ(GetCapturedStderr(), "loaded config from " + (user / "config.ini").string() + "\n");
+  EXPECT_EQ(capture.err(), "loaded config from " + (user / "config.ini").string() + "\n");
   EXPECT_TRUE(configState().config.empty());
 }
 

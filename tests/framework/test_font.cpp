@@ -66,9 +66,9 @@ TEST(FontCells, RGBAImageIsClassifiedByItsFirstTwoPixels) {
   // marker, background, ink, marker again
   s.data = {9, 9, 9, 255, 0, 0, 0, 0, 1, 2, 3, 4, 9, 9, 9, 255};
   s.filename = "f.png";
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const FontPtr f = createFontFromSurface(s, "q");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "loading font from RGBA, f.png\n");
+  EXPECT_EQ(capture.err(), "loading font from RGBA, f.png\n");
   EXPECT_EQ(f->data, (std::vector<uint8_t>{2, 0, 1, 2}));
   EXPECT_EQ(f->rects.at(U'q').w, 2);
 }
@@ -206,7 +206,7 @@ TEST(FontSlots, CurrentFontFollowsLoadsAndSelection) {
   EXPECT_THROW(print("x", 0, 0, 1), GameError);
   EXPECT_THROW(textWidth("x", 1), GameError);
   EXPECT_THROW(glyph(U'x', 0, 0, 1), GameError);
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   loadFont(0, "f.png", "x");  // nothing current and the slot empty: it becomes current
   EXPECT_EQ(fontState().currentFont, fontState().fonts[0]);
   loadFont(1, "f.png", "x");
@@ -215,7 +215,6 @@ TEST(FontSlots, CurrentFontFollowsLoadsAndSelection) {
   loadFont(1, "f.png", "x");  // reloading the current slot keeps it current
   EXPECT_EQ(fontState().currentFont, fontState().fonts[1]);
   EXPECT_EQ(fontState().currentFontId, 1);
-  ::testing::internal::GetCapturedStderr();
   setFont(16);
   EXPECT_EQ(fontState().currentFontId, 1);
   setFont(5);
@@ -234,9 +233,9 @@ TEST(FontSlots, FontFromPngBytesNamesItsSource) {
   rgba.data = {255, 0, 255, 255, 0, 0, 0, 0, 7, 7, 7, 255, 255, 0, 255, 255, 255, 0, 255, 255};
   writePngRGBA(file, rgba);
   const std::string bytes = readTextFile(file);
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const FontPtr f = decodeFont(bytes, "mem.png", "z");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "loading font from RGBA, mem.png\n");
+  EXPECT_EQ(capture.err(), "loading font from RGBA, mem.png\n");
   EXPECT_EQ(f->data, (std::vector<uint8_t>{2, 0, 1, 2, 2}));
   const Rect z = f->rects.at(U'z');
   EXPECT_EQ((std::vector<int64_t>{z.x, z.y, z.w, z.h}), (std::vector<int64_t>{1, 0, 2, 0}));
@@ -252,10 +251,9 @@ TEST(FontSlots, FontFromPngBytesNamesItsSource) {
 TEST(ShippedFonts, LoadWithTheEntryGlyphStrings) {
   loopState().assetPath = test::sourceDir() + "/assets";
   resetFontState();
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   loadFont(0, "font.png", fontChars);
   loadFont(1, "font5x5.png", font5x5Chars);
-  ::testing::internal::GetCapturedStderr();
   resetLoopState();
   const Font& big = *fontState().fonts[0];
   const Font& small = *fontState().fonts[1];

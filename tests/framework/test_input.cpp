@@ -8,14 +8,10 @@
 #include "framework/errors.h"
 #include "framework/input.h"
 #include "framework/keys.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 // A platform that knows two keys by name.
 int32_t twoKeysFromName(const char* name) {
@@ -35,9 +31,9 @@ class Input : public testing::Test {
   void SetUp() override {
     inputState().keyNames = KeyNames{};
     resetAllState();
-    CaptureStdout();
+    const test::LogCapture capture;
     initInput();
-    EXPECT_EQ(GetCapturedStdout(), "added game controller: -1: Keyboard: KEYBOARD\n");
+    EXPECT_EQ(capture.out(), "added game controller: -1: Keyboard: KEYBOARD\n");
   }
   void TearDown() override { inputState().keyNames = KeyNames{}; }
 
@@ -57,20 +53,18 @@ TEST_F(Input, OutOfRangeButtonsAndAxes) {
 
 TEST_F(Input, EmptyKeyMapStringChangesNothing) {
   const auto before = inputState().keymap;
-  CaptureStdout();
+  const test::LogCapture capture;
   setKeyMap("");
-  EXPECT_EQ(GetCapturedStdout(), "setKeyMap: empty string\n");
+  EXPECT_EQ(capture.out(), "setKeyMap: empty string\n");
   EXPECT_EQ(inputState().keymap, before);
 }
 
 TEST_F(Input, KeyMapAndKeyHelpUseTheNamesThePlatformInstalled) {
   inputState().keyNames = KeyNames{twoKeysFromName, twoKeysScanCode, twoKeysName};
   resetInput();  // keeps the names
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   setKeyMap("A:Space,Nokey;X:Left Shift");
-  EXPECT_EQ(GetCapturedStderr(), "setKeyMap: unknown key name: Nokey\n");
-  GetCapturedStdout();
+  EXPECT_EQ(capture.err(), "setKeyMap: unknown key name: Nokey\n");
   EXPECT_EQ(inputState().keymap[size_t(Button::A)], (std::vector<int>{44, 0}));
   EXPECT_EQ(inputState().keymap[size_t(Button::X)], (std::vector<int>{225}));
   EXPECT_EQ(scanCodeName(225), "Left Shift");
@@ -78,11 +72,9 @@ TEST_F(Input, KeyMapAndKeyHelpUseTheNamesThePlatformInstalled) {
 }
 
 TEST_F(Input, WithoutThePlatformsNamesNoKeyNameIsKnown) {
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   setKeyMap("Left:Left,A");
-  EXPECT_EQ(GetCapturedStderr(), "setKeyMap: unknown key name: Left\nsetKeyMap: unknown key name: A\n");
-  GetCapturedStdout();
+  EXPECT_EQ(capture.err(), "setKeyMap: unknown key name: Left\nsetKeyMap: unknown key name: A\n");
   EXPECT_EQ(inputState().keymap[size_t(Button::Left)], (std::vector<int>{0, 0}));
   EXPECT_EQ(scanCodeName(80), "?");
 }

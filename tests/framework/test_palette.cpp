@@ -34,9 +34,9 @@ class GplFile : public ::testing::Test {
 
 TEST_F(GplFile, ColumnsCommentsAndNameLine) {
   write("GIMP Palette\nName: Test\n# a comment\n255  0 77\tred\n1 2 3 plain\n");
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const Palette p = loadPaletteFromGPL("p.gpl");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "not matched: , Name: Test\n");
+  EXPECT_EQ(capture.err(), "not matched: , Name: Test\n");
   EXPECT_EQ(p.colors[0], (RGB{255, 0, 77}));
   EXPECT_EQ(p.colors[1], (RGB{1, 2, 3}));
   EXPECT_EQ(p.colors[2], (RGB{0, 0, 0}));
@@ -47,9 +47,9 @@ TEST_F(GplFile, LineEndingsAndLineShapes) {
   // CR LF, CR and LF all end lines; a blank line is skipped; numbers need one space each
   // between them, a tab alone does not separate them.
   write("GIMP Palette\r\n 10 20 30\r40 50 60\n\n7\t8 9\n70 80 90");
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const Palette p = loadPaletteFromGPL("p.gpl");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "not matched: , 7\t8 9\n");
+  EXPECT_EQ(capture.err(), "not matched: , 7\t8 9\n");
   EXPECT_EQ(p.size, 4);
   EXPECT_EQ(p.colors[0], (RGB{10, 20, 30}));
   EXPECT_EQ(p.colors[1], (RGB{40, 50, 60}));
@@ -77,9 +77,9 @@ TEST_F(GplFile, FullPaletteLoadsAndLongerOnesKeepTheirFirst256) {
   EXPECT_EQ(p.size, 257);
   EXPECT_EQ(p.colors[255], (RGB{255, 0, 0}));
   const std::string path = write(text + "1 1 1\nnot a colour\n");
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const Palette longer = loadPaletteFromGPL("p.gpl");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), path + ": more than 256 colours, the rest are ignored\n");
+  EXPECT_EQ(capture.err(), path + ": more than 256 colours, the rest are ignored\n");
   EXPECT_EQ(longer.size, 257);
   EXPECT_EQ(longer.colors[255], (RGB{255, 0, 0}));
 }
@@ -88,12 +88,10 @@ TEST_F(GplFile, MalformedFilesNameTheFile) {
   for (const char* text : {"1 2 3\nGIMP Palette\n", "no header at all\n", "", "GIMP Palette\n256 0 0\n"}) {
     const std::string path = write(text);
     try {
-      ::testing::internal::CaptureStderr();
+      const test::LogCapture capture;
       loadPaletteFromGPL("p.gpl");
-      ::testing::internal::GetCapturedStderr();
       FAIL() << "no error for: " << text;
     } catch (const FormatError& e) {
-      ::testing::internal::GetCapturedStderr();
       EXPECT_EQ(std::string(e.what()).rfind(path + ": ", 0), 0u) << e.what();
     }
   }
@@ -105,9 +103,9 @@ TEST_F(GplFile, MalformedFilesNameTheFile) {
 TEST(GplText, ParsesWithoutTouchingTheTables) {
   resetAllState();
   pal(3, 4);
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const Palette p = parsePaletteGPL("GIMP Palette\nColumns: 4\n9 8 7 first\n", "mem.gpl");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "not matched: , Columns: 4\n");
+  EXPECT_EQ(capture.err(), "not matched: , Columns: 4\n");
   EXPECT_EQ(p.size, 2);
   EXPECT_EQ(p.colors[0], (RGB{9, 8, 7}));
   EXPECT_EQ(drawState().paletteMapDraw[3], 4);

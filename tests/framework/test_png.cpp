@@ -223,18 +223,16 @@ class SpritesheetFile : public ::testing::Test {
 
 TEST_F(SpritesheetFile, LoadPrintsItsLineAndKeepsTheCurrentSlotCurrent) {
   writeSheet("sheet.png", 16, 8, 3);
-  ::testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   loadSpriteSheet(0, "sheet.png", 8, 4);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "loaded spritesheet: sheet.png 16x8 tile:8x4\n");
+  EXPECT_EQ(capture.out(), "loaded spritesheet: sheet.png 16x8 tile:8x4\n");
   const SurfacePtr s = drawState().spritesheets[0];
   EXPECT_EQ(drawState().spritesheet, s);  // slot 0 was current, so the new sheet is
   EXPECT_EQ(s->filename, "sheet.png");
   EXPECT_EQ(s->tw, 8);
   EXPECT_EQ(s->th, 4);
   EXPECT_EQ(sget(15, 7), 3);
-  ::testing::internal::CaptureStdout();
   loadSpriteSheet(2, "sheet.png", 8, 8);
-  ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(drawState().spritesheet, s);
   EXPECT_THROW(loadSpriteSheet(16, "sheet.png", 8, 8), IndexError);
   EXPECT_THROW(loadSpriteSheet(3, "absent.png", 8, 8), IOError);
@@ -244,16 +242,15 @@ TEST_F(SpritesheetFile, LoadPrintsItsLineAndKeepsTheCurrentSlotCurrent) {
 TEST_F(SpritesheetFile, ReloadReplacesPixelsInPlaceAndSurvivesABrokenFile) {
   writeSheet("a.png", 8, 8, 1);
   writeSheet("b.png", 8, 8, 2);
-  ::testing::internal::CaptureStdout();
+  test::LogCapture capture;
   loadSpriteSheet(0, "a.png", 8, 8);
   loadSpriteSheet(1, "b.png", 4, 4);
-  ::testing::internal::GetCapturedStdout();
   const SurfacePtr current = drawState().spritesheet;
   writeSheet("a.png", 16, 8, 5);
   std::ofstream(scratch() / "b.png", std::ios::trunc) << "not a png";
-  ::testing::internal::CaptureStderr();
+  capture.clear();
   reloadSpritesheets();
-  const std::string log = ::testing::internal::GetCapturedStderr();
+  const std::string log = capture.err();
   EXPECT_NE(log.find("refreshed spritesheet, a.png, 16, 8, 8, 8\n"), std::string::npos) << log;
   EXPECT_NE(log.find("cannot refresh spritesheet"), std::string::npos) << log;
   EXPECT_EQ(drawState().spritesheet, current);

@@ -31,11 +31,9 @@ class TilemapFile : public ::testing::Test {
   // Loads and returns the error message, or "" when it loaded.
   std::string failure(const std::string& name) {
     try {
-      ::testing::internal::CaptureStderr();
+      const test::LogCapture capture;
       loadTilemap(0, name);
-      ::testing::internal::GetCapturedStderr();
     } catch (const GameError& e) {
-      ::testing::internal::GetCapturedStderr();
       return e.what();
     }
     return "";
@@ -73,9 +71,9 @@ TEST_F(TilemapFile, HexagonalOffset) {
 
 TEST_F(TilemapFile, BinaryMapAndItsLogLine) {
   write("b.map", std::string("\x03\x00\x00\x00\x02\x00\x00\x00\x01\x02\x03\x04\x05\x06", 14));
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   loadTilemap(15, "b.map");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "read , 6,  tiles: , 3,  x, 2\n");
+  EXPECT_EQ(capture.err(), "read , 6,  tiles: , 3,  x, 2\n");
   const Tilemap& m = *tilemapState().tilemaps[15];
   EXPECT_EQ(m.w, 3);
   EXPECT_EQ(m.h, 2);
@@ -142,9 +140,9 @@ TEST(TilemapBytes, FormByNameAndTheNameInErrors) {
   resetTilemapState();
   const Tilemap tiled = parseTilemap(kTiled, "bg.json");
   EXPECT_EQ(tiled.data, (std::vector<uint8_t>{255, 0, 1, 255, 43, 4}));
-  ::testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const Tilemap binary = parseTilemap(std::string("\x02\x00\x00\x00\x01\x00\x00\x00\x07\x09", 10), "bg.map");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "read , 2,  tiles: , 2,  x, 1\n");
+  EXPECT_EQ(capture.err(), "read , 2,  tiles: , 2,  x, 1\n");
   EXPECT_EQ(binary.data, (std::vector<uint8_t>{7, 9}));
   EXPECT_EQ(binary.tw, 8);
   EXPECT_EQ(tilemapState().tilemaps[0], nullptr);

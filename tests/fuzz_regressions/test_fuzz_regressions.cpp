@@ -81,10 +81,9 @@ TEST_F(FuzzRegression, ObjFaceWithTheSmallestIntegerIsAnInvalidFace) {
                                  "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n"
                                  "f -9223372036854775808/1/1 2/1/1 3/1/1\nf 1//1 2//1 3//1\n");
   Model m;
-  ::testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   loadObjFile(path, m);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "invalid face: f -9223372036854775808/1/1 2/1/1 3/1/1 (" + path + " line 5)\n");
+  EXPECT_EQ(capture.out(), "invalid face: f -9223372036854775808/1/1 2/1/1 3/1/1 (" + path + " line 5)\n");
   ASSERT_EQ(m.faceSets.size(), 1u);
   ASSERT_EQ(m.faceSets[0].faces.size(), 1u);
   EXPECT_EQ(m.faceSets[0].faces[0].vertexIndices, (std::array<int64_t, 4>{0, 1, 2, -1}));
@@ -128,10 +127,10 @@ TEST_F(FuzzRegression, TileMapCellsOfAnyIntegerKeepTheirLowByte) {
 // and read it until memory ran out.
 TEST_F(FuzzRegression, ComponentNameWithANulHasNoModel) {
   const std::string path = write("catalogue.json", R"({"hulls": [{"name": "../../../../../../../../dev/zero\u0000", "mass": 2}]})");
-  ::testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const auto start = std::chrono::steady_clock::now();
   loadCarComponentSettings(path);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = capture.out();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "read an endless file";
   EXPECT_EQ(out, std::string("no model:../../../../../../../../dev/zero") + '\0' + "\n");
   ASSERT_EQ(carCatalogue().carHulls.size(), 1u);

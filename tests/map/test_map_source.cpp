@@ -11,6 +11,7 @@
 #include "framework/errors.h"
 #include "framework/run_loop.h"
 #include "map/map_source.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -70,9 +71,9 @@ MapSource sampleSource() {
 
 TEST(MapFileVersion2, EmptyTrackWithTrailer) {
   const std::string p = writeTemp("empty.map", Bytes().u16(2).u16(0).u16(0).u16(0).u8(3).u8(4).u16(0).b);
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const MapSource src = loadMapSourceFile(p);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "loading map: , " + p + "\n");
+  EXPECT_EQ(capture.err(), "loading map: , " + p + "\n");
   EXPECT_TRUE(src.sections.empty());
   EXPECT_EQ(src.laps, 3);
   EXPECT_EQ(src.style, Forest);
@@ -116,9 +117,9 @@ TEST(MapFileVersions, VersionOneIsReadByItsOwnLoader) {
   b.u16(1).u16(1);
   v1Section(b, 1);
   b.u16(1).u8(1).f32(0.5f).f32(8.0f).u16(1).u8(2).f32(4).f32(5).u8(uint8_t(-2)).u8(5).u16(3).str("old");
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const MapSource src = loadMapSourceFile(writeTemp("v1.map", b.b));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "incorrect map version: 1 should be 2\ntrying version 1 loader\n");
+  EXPECT_EQ(capture.out(), "incorrect map version: 1 should be 2\ntrying version 1 loader\n");
   ASSERT_EQ(src.sections.size(), 1u);
   EXPECT_EQ(src.sections[0].kind, CubicBezierCurve);
   EXPECT_EQ(src.sections[0].vergeL, 0.0f);
@@ -138,10 +139,9 @@ TEST(MapFileVersions, OtherFirstWordIsAHeaderlessSectionCount) {
   b.u16(2 + 1);  // three sections, no version word
   for (int i = 0; i < 3; ++i) v1Section(b, 0);
   b.u16(1).u8(0).u16(0xFFFF).u16(0xFFFF).f32(0.1f).f32(2.0f).u8(2).u8(1).u16(0xFFFF);
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const MapSource src = loadMapSourceFile(writeTemp("old.map", b.b));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "incorrect map version: 3 should be 2\ntrying old loader\ntrying old loader\n");
+  EXPECT_EQ(capture.out(), "incorrect map version: 3 should be 2\ntrying old loader\ntrying old loader\n");
   EXPECT_EQ(src.sections.size(), 3u);
   ASSERT_EQ(src.trackObjects.size(), 1u);
   EXPECT_EQ(src.trackObjects[0].along, 0.1f);
@@ -156,11 +156,11 @@ TEST(MapFileErrors, TruncatedObjectListKeepsWhatWasComplete) {
   std::string bytes = encodeMapSource(sampleSource());
   const size_t objectsStart = 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2;
   bytes.resize(objectsStart + 9 + 4);  // the first object whole, the second cut
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const std::string path = writeTemp("cut.map", bytes);
   const MapSource src = loadMapSourceFile(path);
   const std::string why = path + ": the file ends after 135 bytes, in object 1 of 2";
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\n" + why + "\n");
+  EXPECT_EQ(capture.out(), "Error loading map\n" + why + "\n");
   EXPECT_EQ(src.loadError, why);
   EXPECT_EQ(src.sections.size(), 2u);
   EXPECT_EQ(src.trackObjects.size(), 2u);
@@ -190,9 +190,9 @@ TEST(MapFileErrors, EveryTruncationLoadsWithoutACrash) {
   } files[] = {{encodeMapSource(sampleSource()), 12}, {v1.b, 1}};
   for (const auto& f : files) {
     for (size_t n = 0; n <= f.bytes.size(); ++n) {
-      testing::internal::CaptureStdout();
+      const test::LogCapture capture;
       const MapSource src = loadMapSourceFile(writeTemp("trunc.map", f.bytes.substr(0, n)));
-      const bool failed = testing::internal::GetCapturedStdout().find("Error loading map") != std::string::npos;
+      const bool failed = capture.out().find("Error loading map") != std::string::npos;
       // Only a cut inside the name still loads: the name is what is present.
       EXPECT_EQ(failed, n < f.bytes.size() - f.nameLength) << n;
       EXPECT_LE(src.sections.size(), 2u);
@@ -215,9 +215,9 @@ TEST(MapFileErrors, BadKindOrStyleBytesNameTheFile) {
 }
 
 TEST(MapFileErrors, MissingFileGivesAnEmptyRecordNamedUnknown) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const MapSource src = loadMapSourceFile("/nonexistent/dx/1.map");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error loading map\nUnable to open file: /nonexistent/dx/1.map\n");
+  EXPECT_EQ(capture.out(), "Error loading map\nUnable to open file: /nonexistent/dx/1.map\n");
   EXPECT_TRUE(src.sections.empty());
   EXPECT_EQ(src.name, "???");
   EXPECT_EQ(src.loadError, "Unable to open file: /nonexistent/dx/1.map");
@@ -243,9 +243,9 @@ TEST(MapFileErrors, TheReasonNamesTheFileAndWhereItStops) {
       {writeTemp("l.map", bytes.substr(0, 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9)), "the file ends after 140 bytes, in the laps"},
   };
   for (const auto& c : cases) {
-    testing::internal::CaptureStdout();
+    const test::LogCapture capture;
     const MapSource src = loadMapSourceFile(c.path);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = capture.out();
     const std::string why = c.path + (c.why.starts_with("is ") ? " " : ": ") + c.why;
     EXPECT_EQ(out, "Error loading map\n" + why + "\n");
     EXPECT_EQ(src.loadError, why);
@@ -256,9 +256,8 @@ TEST(MapFileErrors, TheReasonNamesTheFileAndWhereItStops) {
 TEST(MapFileErrors, CutAfterTheLapsKeepsThem) {
   std::string bytes = encodeMapSource(sampleSource());
   bytes.resize(2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9 + 1);
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const MapSource src = loadMapSourceFile(writeTemp("laps.map", bytes));
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(src.laps, 3);
   EXPECT_EQ(src.style, CityNight);
   EXPECT_EQ(src.name, "???");
@@ -295,14 +294,13 @@ TEST(MapFileErrors, NumbersOutOfRangeAreRefused) {
   const uint32_t bits = std::bit_cast<uint32_t>(nan);
   for (int i = 0; i < 4; ++i) bytes[size_t(6 + i)] = char(bits >> (8 * i));
   const std::string path = writeTemp("nan.map", bytes);
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   try {
     loadMapSourceFile(path);
     ADD_FAILURE() << "loaded";
   } catch (const FormatError& e) {
     EXPECT_EQ(std::string(e.what()), path + ": section 0: turn is nan, outside -1e+06 to 1e+06");
   }
-  testing::internal::GetCapturedStderr();
 }
 
 // The bytes of a file read in memory give what the file gives, with the same lines on standard
@@ -324,16 +322,14 @@ TEST(MapSourceBytes, ReadAsTheFileIs) {
   };
   for (const std::string& bytes : files) {
     const std::string path = writeTemp("same.map", bytes);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    test::LogCapture capture;
     const MapSource fromFile = loadMapSourceFile(path);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "loading map: , " + path + "\n");
-    const std::string fileOut = testing::internal::GetCapturedStdout();
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    EXPECT_EQ(capture.err(), "loading map: , " + path + "\n");
+    const std::string fileOut = capture.out();
+    capture.clear();
     const MapSource inMemory = parseMapSource(bytes, path);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), fileOut) << bytes.size();
+    EXPECT_EQ(capture.err(), "");
+    EXPECT_EQ(capture.out(), fileOut) << bytes.size();
     EXPECT_EQ(encodeMapSource(inMemory), encodeMapSource(fromFile)) << bytes.size();
     EXPECT_EQ(inMemory.name, fromFile.name);
     EXPECT_EQ(inMemory.loadError, fromFile.loadError);
@@ -341,9 +337,9 @@ TEST(MapSourceBytes, ReadAsTheFileIs) {
     for (size_t i = 0; i < inMemory.sections.size(); ++i)
       EXPECT_EQ(inMemory.sections[i].flags2, fromFile.sections[i].flags2);
   }
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   const MapSource cut = parseMapSource(v1.b.substr(0, 20), "track 7");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(capture.out(),
             "incorrect map version: 1 should be 2\ntrying version 1 loader\n"
             "Error loading map\ntrack 7: the file ends after 20 bytes, in section 0 of 1\n");
   EXPECT_EQ(cut.name, "???");

@@ -5,6 +5,7 @@
 #include "map/node_queries.h"
 #include "map/track.h"
 #include "map_fixtures.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -138,9 +139,9 @@ TEST(Scenery, SortedByRowAndDroppedWithoutAType) {
 }
 
 TEST(Construction, NoNodesEndsTheProgram) {
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   EXPECT_THROW(fromSource(sourceOf({}, 1)), TrackError);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "map has no nodes\n");
+  EXPECT_EQ(capture.out(), "map has no nodes\n");
 }
 
 TEST(Construction, NodeCountIsBounded) {

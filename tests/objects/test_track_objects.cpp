@@ -152,11 +152,10 @@ TEST(BaseObject, BoxIsTheRadiusAroundThePosition) {
 TEST(BoosterHit, OnlyACarWithAPlayerMakesASound) {
   Booster b;
   FakeCar car;
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   b.hitBy(car);  // no player: nothing at all
   car.player = true;
   b.hitBy(car);  // the sound call returns at once without a library
-  testing::internal::GetCapturedStdout();
   EXPECT_FALSE(b.remove);
 }
 

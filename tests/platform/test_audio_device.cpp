@@ -7,14 +7,10 @@
 #include "app/reset_all.h"
 #include "framework/audio.h"
 #include "platform/audio_device.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 class Mixer : public testing::Test {
  protected:
@@ -26,11 +22,10 @@ class Mixer : public testing::Test {
 };
 
 TEST_F(Mixer, OpensTheDeviceAndQueuesOneBufferAtATime) {
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   initMixer(false);
-  const std::string out = GetCapturedStdout();
-  const std::string err = GetCapturedStderr();
+  const std::string out = capture.out();
+  const std::string err = capture.err();
   ASSERT_NE(mixerState().audioDeviceId, 0u) << err;
   EXPECT_EQ(out, "opened audio output 44100 channels: 2 format: " + std::to_string(AUDIO_F32SYS) + "\n");
   EXPECT_EQ(err, "initMixer\naudio initialised using main thread\n");
@@ -46,9 +41,9 @@ TEST_F(Mixer, WithoutAudioTheMixerIsOffAndTheRunGoesOn) {
   const char* old = std::getenv("SDL_AUDIODRIVER");
   const std::string saved = old ? old : "";
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  CaptureStderr();
+  const test::LogCapture capture;
   EXPECT_NO_THROW(initMixer(false));
-  const std::string err = GetCapturedStderr();
+  const std::string err = capture.err();
   if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
   else unsetenv("SDL_AUDIODRIVER");
   EXPECT_EQ(err.rfind("initMixer\nUnable to initialize audio: ", 0), 0u) << err;

@@ -8,14 +8,10 @@
 #include "framework/input.h"
 #include "framework/run_loop.h"
 #include "platform/input_events.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 SDL_Event keyEvent(bool down, SDL_Keycode sym, SDL_Scancode sc, bool repeat = false) {
   SDL_Event e{};
@@ -81,9 +77,9 @@ class Input : public testing::Test {
   void SetUp() override {
     resetAllState();
     resetInputEvents();
-    CaptureStdout();
+    const test::LogCapture capture;
     initInput();
-    EXPECT_EQ(GetCapturedStdout(), "added game controller: -1: Keyboard: KEYBOARD\n");
+    EXPECT_EQ(capture.out(), "added game controller: -1: Keyboard: KEYBOARD\n");
   }
 
   Controller& keyboard() { return *inputState().controllers.at(0); }
@@ -192,9 +188,9 @@ TEST_F(Input, RemovedControllerIsClosedReportedAndReplacedByTheLast) {
 TEST_F(Input, HotPlugOfAControllerThatCannotOpenIsSkipped) {
   bool told = false;
   inputState().controllerAddedFunc = [&](Controller&) { told = true; };
-  CaptureStderr();
+  const test::LogCapture capture;
   processEvent(deviceEvent(SDL_CONTROLLERDEVICEADDED, 99));
-  EXPECT_EQ(GetCapturedStderr(), "error opening game controller: 99\n");
+  EXPECT_EQ(capture.err(), "error opening game controller: 99\n");
   EXPECT_FALSE(told);
   EXPECT_EQ(inputState().controllers.size(), 1u);
 }
@@ -249,9 +245,9 @@ TEST_F(Input, ApplicationBackKeyPressesBack) {
 }
 
 TEST_F(Input, KeyMapStringReplacesOnlyTheNamedButtons) {
-  CaptureStdout();
+  const test::LogCapture capture;
   setKeyMap("Left:Left,A;Right:Right,D;A:Space");
-  EXPECT_EQ(GetCapturedStdout(), "setKeyMap: Left:Left,A;Right:Right,D;A:Space\n");
+  EXPECT_EQ(capture.out(), "setKeyMap: Left:Left,A;Right:Right,D;A:Space\n");
   const auto& km = inputState().keymap;
   EXPECT_EQ(km[size_t(Button::Left)], (std::vector<int>{80, 4}));
   EXPECT_EQ(km[size_t(Button::Right)], (std::vector<int>{79, 7}));
@@ -264,9 +260,8 @@ TEST_F(Input, KeyMapStringReplacesOnlyTheNamedButtons) {
 }
 
 TEST_F(Input, KeyMapNamesIgnoreCaseUnderscoresAndSpaces) {
-  CaptureStdout();
+  const test::LogCapture capture;
   setKeyMap("a:Space; l_1 : left shift , J ;START:Return");
-  GetCapturedStdout();
   const auto& km = inputState().keymap;
   EXPECT_EQ(km[size_t(Button::A)], (std::vector<int>{44}));
   EXPECT_EQ(km[size_t(Button::L1)], (std::vector<int>{225, 13}));
@@ -274,28 +269,23 @@ TEST_F(Input, KeyMapNamesIgnoreCaseUnderscoresAndSpaces) {
 }
 
 TEST_F(Input, KeyMapStopsAtAnUnknownButton) {
-  CaptureStdout();
-  CaptureStderr();
+  test::LogCapture capture;
   setKeyMap("Foo:A;Left:J");
-  EXPECT_EQ(GetCapturedStderr(), "invalid button name: Foo\n");
-  EXPECT_EQ(GetCapturedStdout(), "setKeyMap: Foo:A;Left:J\n");
+  EXPECT_EQ(capture.err(), "invalid button name: Foo\n");
+  EXPECT_EQ(capture.out(), "setKeyMap: Foo:A;Left:J\n");
   EXPECT_EQ(inputState().keymap[size_t(Button::Left)], (std::vector<int>{80, 4}));
 
-  CaptureStdout();
-  CaptureStderr();
+  capture.clear();
   setKeyMap("Left:J;Sideways:K;Right:K");
-  EXPECT_EQ(GetCapturedStderr(), "invalid button name: Sideways\n");
-  GetCapturedStdout();
+  EXPECT_EQ(capture.err(), "invalid button name: Sideways\n");
   EXPECT_EQ(inputState().keymap[size_t(Button::Left)], (std::vector<int>{13}));
   EXPECT_EQ(inputState().keymap[size_t(Button::Right)], (std::vector<int>{79, 7}));
 }
 
 TEST_F(Input, KeyMapEntriesWithoutColonAreSkipped) {
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   setKeyMap("Left:J;;Right;B:K;");
-  EXPECT_EQ(GetCapturedStderr(), "setKeyMap: ignoring entry without ':': Right\n");
-  GetCapturedStdout();
+  EXPECT_EQ(capture.err(), "setKeyMap: ignoring entry without ':': Right\n");
   const auto& km = inputState().keymap;
   EXPECT_EQ(km[size_t(Button::Left)], (std::vector<int>{13}));
   EXPECT_EQ(km[size_t(Button::Right)], (std::vector<int>{79, 7}));
@@ -303,11 +293,9 @@ TEST_F(Input, KeyMapEntriesWithoutColonAreSkipped) {
 }
 
 TEST_F(Input, UnknownKeyNameMapsToScanCodeZeroWhichDrivesNothing) {
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   setKeyMap("Left:Nokey;Right:");
-  EXPECT_EQ(GetCapturedStderr(), "setKeyMap: unknown key name: Nokey\n");
-  GetCapturedStdout();
+  EXPECT_EQ(capture.err(), "setKeyMap: unknown key name: Nokey\n");
   EXPECT_EQ(inputState().keymap[size_t(Button::Left)], (std::vector<int>{0}));
   EXPECT_TRUE(inputState().keymap[size_t(Button::Right)].empty());
   processEvent(keyEvent(true, 0x40000200, SDL_SCANCODE_UNKNOWN));

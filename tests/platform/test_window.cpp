@@ -20,10 +20,6 @@ namespace dx {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 void fillCanvas(uint8_t v) {
   auto& px = drawState().swCanvas->data;
@@ -49,9 +45,8 @@ class WindowCapture : public testing::Test {
     fs::remove_all(home);
     fs::create_directories(home);
     loopState().writePath = home.string() + "/";
-    CaptureStderr();  // resize logs
+    const test::LogCapture capture;  // resize logs
     createWindow("capture test", 8, 4, 1, false);
-    GetCapturedStderr();
     ASSERT_EQ(drawState().screenWidth, 8);
     ASSERT_EQ(drawState().screenHeight, 4);
   }
@@ -83,10 +78,9 @@ TEST_F(WindowCapture, F8ThenF9GivesAGifWithNoFrames) {
   handleWindowEvent(e);
   EXPECT_TRUE(captureState().recordFrames.empty());
   e.key.keysym.sym = SDLK_F9;
-  CaptureStdout();
-  CaptureStderr();
+  const test::LogCapture capture;
   handleWindowEvent(e);
-  const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
+  const std::string out = capture.out(), err = capture.err();
   const auto files = filesIn(home / "video");
   ASSERT_EQ(files.size(), 1u) << err;
   const std::string path = files[0].string();

@@ -20,6 +20,7 @@
 #include "framework/png_io.h"
 #include "framework/run_loop.h"
 #include "render3d/model.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -70,13 +71,13 @@ struct ObjResult {
 
 ObjResult loadObjCapturing(const std::string& path) {
   ObjResult r;
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   try {
     loadObjFile(path, r.model);
   } catch (const GameError& e) {
     r.error = e.what();
   }
-  r.out = testing::internal::GetCapturedStdout();
+  r.out = capture.out();
   return r;
 }
 
@@ -220,10 +221,10 @@ TEST(GimpPalettes, EachLoadsAndLogsItsNameAndColumnLines) {
     const std::string text = slurp(f);
     const std::vector<RGB> colours = colourLines(text);
     loopState().assetPath = f.substr(0, f.find_last_of('/'));
-    testing::internal::CaptureStderr();
+    const test::LogCapture capture;
     try {
       const Palette p = loadPaletteFromGPL(baseName(f));
-      const std::string log = testing::internal::GetCapturedStderr();
+      const std::string log = capture.err();
       ++loaded;
       // A palette holds 256 colours: longer files keep their first 256.
       const size_t kept = std::min<size_t>(colours.size(), 256);
@@ -239,7 +240,6 @@ TEST(GimpPalettes, EachLoadsAndLogsItsNameAndColumnLines) {
         }
       }
     } catch (const FormatError& e) {
-      testing::internal::GetCapturedStderr();
       ADD_FAILURE() << f << ": " << e.what();
     }
   }

@@ -45,9 +45,9 @@ std::vector<ShippedModel> shippedModels() {
 
 Model loadQuietly(const fs::path& file) {
   Model m;
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   loadObjFile(file.string(), m);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << file;
+  EXPECT_EQ(capture.out(), "") << file;
   return m;
 }
 

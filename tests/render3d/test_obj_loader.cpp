@@ -8,6 +8,7 @@
 #include "framework/errors.h"
 #include "framework/run_loop.h"
 #include "render3d/model.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -24,14 +25,9 @@ fs::path scratchDir() {
 std::string load(const std::string& text, Model& m) {
   const fs::path file = scratchDir() / "model.obj";
   std::ofstream(file, std::ios::binary) << text;
-  testing::internal::CaptureStdout();
-  try {
-    loadObjFile(file.string(), m);
-  } catch (...) {
-    testing::internal::GetCapturedStdout();
-    throw;
-  }
-  return testing::internal::GetCapturedStdout();
+  const test::LogCapture capture;
+  loadObjFile(file.string(), m);
+  return capture.out();
 }
 
 const char* kCube =
@@ -185,9 +181,9 @@ TEST(ObjLoader, TextInMemoryNamesItsSource) {
   Model m;
   load(std::string(kCube) + "f 1//1 2//1 3//1\ng a_1\ng b_2\nf 1//1 2//1 3//1\n", m);
   ASSERT_EQ(m.faceSets.size(), 2u);
-  testing::internal::CaptureStdout();
+  test::LogCapture capture;
   parseObj(std::string(kCube) + "f 1 2 3\nf 1//1 2//1 4//2\n", "mem.obj", m);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "invalid face: f 1 2 3 (mem.obj line 10)\n");
+  EXPECT_EQ(capture.out(), "invalid face: f 1 2 3 (mem.obj line 10)\n");
   EXPECT_EQ(m.filename, "mem.obj");
   ASSERT_EQ(m.faceSets.size(), 1u);
   EXPECT_EQ(m.faceSets[0].faces[0].vertexIndices, (std::array<int64_t, 4>{0, 1, 3, -1}));
@@ -201,10 +197,10 @@ TEST(ObjLoader, TextInMemoryNamesItsSource) {
   EXPECT_TRUE(m.vertices.empty());
   EXPECT_EQ(m.faceSets.size(), 1u);
   // The failure was its report: the same name read again without faces says nothing more.
-  testing::internal::CaptureStdout();
+  capture.clear();
   parseObj("", "mem.obj", m);
   parseObj("", "mem.obj", m);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(capture.out(), "");
 }
 
 TEST(ObjLoader, NamesAreFoundInTheAssetFolder) {

@@ -318,10 +318,10 @@ TEST(FlatModels, MaterialIdsPickColoursAndBadIdsAreSkippedOnce) {
   bad.materialId = 8;
   m.faceSets.insert(m.faceSets.begin(), bad);
   const std::array<ColorId, 8> colors{20, 21, 22, 23, 24, 25, 26, 27};
-  testing::internal::CaptureStdout();
+  const test::LogCapture capture;
   drawFlat(m, colors);
   drawFlat(m, colors);
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = capture.out();
   EXPECT_EQ(out, "model bad.obj: material id 8 has no colour among 8, its faces are not drawn\n");
   EXPECT_EQ(at(4, 4), 22);
 }

@@ -403,9 +403,8 @@ TEST(TrackPlan, LegendBelowThePlan) {
   view.scale = 1;
   const int plainHeight = drawTrackPlan(*map, src, view)->h;
   view.legendFont = test::sourceDir() + "/assets/font5x5.png";
-  testing::internal::CaptureStderr();
+  const test::LogCapture capture;
   const SurfacePtr plan = drawTrackPlan(*map, src, view);
-  testing::internal::GetCapturedStderr();
   ASSERT_GT(plan->h, plainHeight + 8);
   // The first entry's swatch: the road colour, at the strip's left margin.
   EXPECT_EQ(get(*plan, 8, plainHeight), planRoad);

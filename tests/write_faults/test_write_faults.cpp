@@ -22,6 +22,7 @@
 #include "app/training.h"
 #include "framework/errors.h"
 #include "framework/input.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -142,16 +143,14 @@ Outcome runWithFault(Fault f, const fs::path& file, const std::string& oldBytes,
     Outcome o;
     o.skipped = makeFault(f, file.parent_path(), file, oldBytes);
     if (o.skipped.empty()) {
-      testing::internal::CaptureStdout();
-      testing::internal::CaptureStderr();
+      const test::LogCapture capture;
       try {
         step();
         o.wentOn = true;
       } catch (const GameError& e) {
         o.error = e.what();
       }
-      o.out = testing::internal::GetCapturedStdout();
-      testing::internal::GetCapturedStderr();
+      o.out = capture.out();
       o.fileAfter = test::slurp(file);
       for (const auto& entry : fs::directory_iterator(file.parent_path()))
         if (entry.path().filename().string().find(".tmp-") != std::string::npos)
@@ -192,9 +191,8 @@ TEST_P(PoolWriteFault, MessageOldFileKeptNextGenerationStarts) {
   const fs::path file = base / "assets" / "ai.json";
   const std::string oldBytes = formatPool({{412, {0.5f, -0.25f, 1}}, {7, {1, 2, 3}}});
   writePool(oldBytes);
-  testing::internal::CaptureStdout();
-  nextIteration();  // loads the two pairs and starts a generation
-  testing::internal::GetCapturedStdout();
+  const test::LogCapture capture;
+  nextIteration();                                                   // loads the two pairs and starts a generation
   for (const CarPtr& car : harness().aiCars) car->currentNode = 20;  // enough to rewrite the file
   const Outcome o = runWithFault(GetParam(), file, oldBytes, [] {
     nextIteration();
@@ -261,17 +259,14 @@ TEST_F(PoolLink, LinkedToDevFullIsRefusedOnLoadAndOnSave) {
   }
   fs::remove(file);
   writePool("[]");
-  testing::internal::CaptureStdout();
+  test::LogCapture capture;
   nextIteration();
-  testing::internal::GetCapturedStdout();
   for (const CarPtr& car : harness().aiCars) car->currentNode = 9;
   fs::remove(file);
   fs::create_symlink("/dev/full", file);
-  testing::internal::CaptureStderr();
-  testing::internal::CaptureStdout();
+  capture.clear();
   nextIteration();
-  const std::string out = testing::internal::GetCapturedStdout();
-  testing::internal::GetCapturedStderr();
+  const std::string out = capture.out();
   EXPECT_NE(out.find("could not save the gain pool (Unable to write " + file.string() + ": it is not a regular file)"),
             std::string::npos)
       << out;
