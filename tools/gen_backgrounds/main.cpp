@@ -24,9 +24,9 @@ int main(int argc, char** argv) {
       const std::string mapFile = tileMapFile(s);
       const std::vector<uint8_t> tiles = tileMap(s);
       const bool json = mapFile.ends_with(".json");
-      writeFileAtomically(joinPath(dir, mapFile),
-                          json ? encodeTiledJson(tiles, kBackgroundSide, kBackgroundSide, std::string("../") + tilesetFile(s))
-                               : encodeBinaryTileMap(tiles, kBackgroundSide, kBackgroundSide));
+      writeFileAtomically(joinPath(dir, mapFile), json ? encodeTiledJson(tiles, kBackgroundSide, kBackgroundSide,
+                                                                         std::string("../") + tilesetFile(s))
+                                                       : encodeBinaryTileMap(tiles, kBackgroundSide, kBackgroundSide));
     }
   });
 }
