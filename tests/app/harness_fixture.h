@@ -7,7 +7,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/game.h"
 #include "app/view_controls.h"
@@ -41,13 +40,6 @@ inline MapPtr stadium() {
   newParticleSystem(256, map->ps);
   newParticleSystem(256, map->envPS);
   return map;
-}
-
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 class HarnessTest : public testing::Test {

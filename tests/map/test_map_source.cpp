@@ -10,6 +10,7 @@
 #include "framework/errors.h"
 #include "framework/run_loop.h"
 #include "map/map_source.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
@@ -29,9 +30,7 @@ struct Bytes {
 };
 
 std::string writeTemp(const std::string& name, const std::string& bytes) {
-  const fs::path dir = fs::temp_directory_path() / ("dx-map-source-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  const fs::path p = dir / name;
+  const fs::path p = test::tempFolder("dx-map-source-") / name;
   std::ofstream(p, std::ios::binary) << bytes;
   return p.string();
 }

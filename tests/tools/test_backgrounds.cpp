@@ -2,9 +2,7 @@
 // loaders, use only palette colours and tiles that exist, and are what the generator makes.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "framework/palette.h"
 #include "framework/png_io.h"
@@ -18,19 +16,12 @@ namespace {
 
 std::string assetsDir() { return test::sourceDir() + "/assets"; }
 
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class Backgrounds : public ::testing::Test {
  protected:
   void SetUp() override {
     resetTilemapState();
     loopState().assetPath = assetsDir();
-    ramps = rampsFromGpl(readText(assetsDir() + "/palette.gpl"));
+    ramps = rampsFromGpl(test::slurp(assetsDir() + "/palette.gpl"));
     palette = loadPaletteFromGPL("palette.gpl");
   }
   void TearDown() override { resetLoopState(); }
