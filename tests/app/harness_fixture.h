@@ -72,6 +72,15 @@ class HarnessTest : public testing::Test {
     fs::current_path(oldCwd);
     fs::remove_all(base);
   }
+  // The user's car, built from the run folder's test car and put on the harness's track.
+  void addUserCar() {
+    Harness& h = harness();
+    CarSettings s;
+    loadCarSettings(testCarFile, s);
+    h.myCar = newCar(nullptr, s);
+    h.myCar->map = h.myMap.get();
+    h.myMap->trackObjects.push_back(h.myCar);
+  }
   void writePool(const std::string& text) { std::ofstream(base / "assets" / "ai.json") << text; }
   std::string pool() const { return slurp(base / "assets" / "ai.json"); }
 
