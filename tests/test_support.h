@@ -1,12 +1,18 @@
 #pragma once
-// Shared helpers for the tests: a canvas filled with a sentinel colour so stray writes show,
-// and the log lines the code under test prints.
+// Shared helpers for the tests: a canvas filled with a sentinel colour so stray writes show, the
+// log lines the code under test prints, and the files and folders the tests read back.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "framework/canvas.h"
 #include "framework/log.h"
@@ -15,11 +21,15 @@ namespace dx::test {
 
 constexpr uint8_t kSentinel = 0xEE;
 
+inline void fillCanvas(uint8_t v) {
+  auto& px = drawState().swCanvas->data;
+  std::fill(px.begin(), px.end(), v);
+}
+
 inline void freshCanvas(int w, int h, uint8_t fill = kSentinel) {
   resetDrawState();
   setCanvasSize(w, h);
-  auto& px = drawState().swCanvas->data;
-  std::fill(px.begin(), px.end(), fill);
+  fillCanvas(fill);
 }
 
 inline uint8_t at(int x, int y) { return get(*drawState().swCanvas, x, y); }
@@ -77,5 +87,28 @@ class LogCapture {
 inline std::string sourceDir() { return std::getenv("DX_SOURCE_DIR") ? std::getenv("DX_SOURCE_DIR") : "."; }
 inline std::string gameDir() { return std::getenv("DX_GAME_DIR") ? std::getenv("DX_GAME_DIR") : "game"; }
 inline std::string buildDir() { return std::getenv("DX_BUILD_DIR") ? std::getenv("DX_BUILD_DIR") : "."; }
+
+// A folder of this process's own below the system's temporary folder, made if need be.
+inline std::filesystem::path tempFolder(const std::string& prefix) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / (prefix + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// The whole file, byte for byte; empty when it cannot be read (a file the program did not write).
+inline std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The entries of a folder, none when there is no such folder.
+inline std::vector<std::filesystem::path> filesIn(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> out;
+  if (std::filesystem::is_directory(dir))
+    for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path());
+  return out;
+}
 
 }  // namespace dx::test

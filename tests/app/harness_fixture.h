@@ -7,7 +7,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/game.h"
 #include "app/reset_all.h"
@@ -41,13 +40,6 @@ inline MapPtr stadium() {
   return buildMap(src);
 }
 
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class HarnessTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -73,6 +65,15 @@ class HarnessTest : public testing::Test {
   void TearDown() override {
     fs::current_path(oldCwd);
     fs::remove_all(base);
+  }
+  // The user's car, built from the run folder's test car and put on the harness's track.
+  void addUserCar() {
+    Harness& h = harness();
+    CarSettings s;
+    loadCarSettings(testCarFile, s);
+    h.myCar = newCar(nullptr, s);
+    h.myCar->map = h.myMap.get();
+    h.myMap->trackObjects.push_back(h.myCar);
   }
   void writePool(const std::string& text) { std::ofstream(base / "assets" / "ai.json") << text; }
   std::string pool() const { return slurp(base / "assets" / "ai.json"); }

@@ -6,21 +6,11 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "test_support.h"
+
 namespace dx::test {
-
-namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-}  // namespace
 
 void GameProcess::start(const std::string& exe, const std::string& workdir, const std::vector<std::string>& env,
                         const std::vector<std::string>& args) {
@@ -82,6 +72,25 @@ int GameProcess::wait(std::chrono::milliseconds timeout) {
   pid = -1;
   status = -1;
   return -1;
+}
+
+RunResult GameProcess::finish(std::chrono::milliseconds timeout) {
+  RunResult r;
+  r.status = wait(timeout);
+  r.out = out();
+  r.err = err();
+  return r;
+}
+
+void copyRunFolder(const std::filesystem::path& dir, const std::string& exe) {
+  namespace fs = std::filesystem;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path game = gameDir();
+  fs::copy_file(game / exe, dir / exe);
+  fs::copy(game / "assets", dir / "assets", fs::copy_options::recursive);
+  fs::copy(game / "maps", dir / "maps", fs::copy_options::recursive);
+  std::ofstream(dir / "assets" / "ai.json") << "[]\n";
 }
 
 }  // namespace dx::test

@@ -16,14 +16,9 @@ class RaceModeTest : public HarnessTest {
  protected:
   void SetUp() override {
     HarnessTest::SetUp();
-    Harness& h = harness();
-    CarSettings s;
-    loadCarSettings(testCarFile, s);
-    h.myCar = newCar(nullptr, s);
-    h.myCar->map = h.myMap.get();
-    setNode(*h.myCar, 0);
-    recalculate(h.myCar->settings);
-    h.myMap->trackObjects.push_back(h.myCar);
+    addUserCar();
+    setNode(*harness().myCar, 0);
+    recalculate(harness().myCar->settings);
     initInput();
   }
   void press(Button b) { inputState().controllers[0]->buttons[size_t(b)] = 2; }

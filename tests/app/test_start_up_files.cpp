@@ -17,20 +17,9 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-class StartUpFiles : public testing::Test {
+class StartUpFiles : public test::RunFolderTest {
  protected:
-  void SetUp() override {
-    run = fs::temp_directory_path() / ("dx-start-up-" + std::to_string(getpid()) + "-" +
-                                       testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(run);
-    fs::create_directories(run);
-    const fs::path game = test::gameDir();
-    fs::copy_file(game / "draxen3516", run / "draxen3516");
-    fs::copy(game / "assets", run / "assets", fs::copy_options::recursive);
-    fs::copy(game / "maps", run / "maps", fs::copy_options::recursive);
-    std::ofstream(run / "assets" / "ai.json") << "[]\n";
-  }
-  void TearDown() override { fs::remove_all(run); }
+  StartUpFiles() : RunFolderTest("dx-start-up-", "draxen3516") {}
 
   // Starts the game, lets it run a moment and ends it; returns its standard error.
   std::string startAndStop(const std::vector<std::string>& env) {
@@ -43,8 +32,6 @@ class StartUpFiles : public testing::Test {
     EXPECT_EQ(p.wait(10s), 0) << p.err();
     return p.err();
   }
-
-  fs::path run;
 };
 
 TEST_F(StartUpFiles, PerUserFolder) {

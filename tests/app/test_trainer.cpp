@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <regex>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -22,36 +20,14 @@ namespace fs = std::filesystem;
 // A private copy of the run folder with an empty gain pool.
 fs::path runFolderCopy(const std::string& name) {
   const fs::path dir = fs::temp_directory_path() / ("dx-trainer-" + std::to_string(getpid()) + "-" + name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const fs::path game = test::gameDir();
-  fs::copy_file(game / "draxen3516-train", dir / "draxen3516-train");
-  fs::copy(game / "assets", dir / "assets", fs::copy_options::recursive);
-  fs::copy(game / "maps", dir / "maps", fs::copy_options::recursive);
-  std::ofstream(dir / "assets" / "ai.json") << "[]\n";
+  test::copyRunFolder(dir, "draxen3516-train");
   return dir;
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-struct TrainerRun {
-  int status;
-  std::string out, err;
-};
-
-TrainerRun train(const fs::path& dir, const std::vector<std::string>& args) {
+test::RunResult train(const fs::path& dir, const std::vector<std::string>& args) {
   test::GameProcess p;
   p.start((dir / "draxen3516-train").string(), dir.string(), {}, args);
-  TrainerRun r;
-  r.status = p.wait(300s);
-  r.out = p.out();
-  r.err = p.err();
-  return r;
+  return p.finish(300s);
 }
 
 struct Generation {
@@ -71,11 +47,11 @@ TEST(Trainer, SameSeedGivesTheSamePoolOnAnyNumberOfThreads) {
   std::string first;
   for (const char* threads : {"1", "2", "4"}) {
     const fs::path dir = runFolderCopy(std::string("threads") + threads);
-    const TrainerRun r = train(dir, {"--generations", "3", "--seed", "42", "--threads", threads});
+    const test::RunResult r = train(dir, {"--generations", "3", "--seed", "42", "--threads", threads});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(progress(r.out).size(), 3u) << r.out;
     EXPECT_TRUE(fs::exists(dir / "assets" / "training.png"));
-    const std::string pool = slurp(dir / "assets" / "ai.json");
+    const std::string pool = test::slurp(dir / "assets" / "ai.json");
     EXPECT_GT(pool.size(), 10u);
     if (first.empty()) first = pool;
     EXPECT_EQ(pool, first) << threads << " threads";
@@ -85,7 +61,7 @@ TEST(Trainer, SameSeedGivesTheSamePoolOnAnyNumberOfThreads) {
 
 TEST(Trainer, TenGenerationsLearnToDrive) {
   const fs::path dir = runFolderCopy("learn");
-  const TrainerRun r = train(dir, {"--generations", "10", "--seed", "7"});
+  const test::RunResult r = train(dir, {"--generations", "10", "--seed", "7"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<Generation> g = progress(r.out);
   ASSERT_EQ(g.size(), 10u) << r.out;
@@ -97,7 +73,7 @@ TEST(Trainer, TenGenerationsLearnToDrive) {
 
 TEST(Trainer, HelpAndBadArguments) {
   const fs::path dir = runFolderCopy("args");
-  const TrainerRun help = train(dir, {"--help"});
+  const test::RunResult help = train(dir, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--generations"), std::string::npos);
   EXPECT_EQ(train(dir, {"--generations", "zero"}).status, 2);
@@ -120,9 +96,9 @@ TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
   EXPECT_NE(p.out().find("wrote " + base + "training-3.png\nwrote " + base + "training-3.csv\nwrote " + base +
                          "champion-3.tape\nstopped by SIGINT after "),
             std::string::npos) << p.out();
-  EXPECT_TRUE(nlohmann::json::parse(slurp(dir / "assets" / "ai-3.json")).is_array());
-  EXPECT_EQ(slurp(dir / "assets" / "ai.json"), "[]\n");
-  const std::string csv = slurp(dir / "assets" / "training-3.csv");
+  EXPECT_TRUE(nlohmann::json::parse(test::slurp(dir / "assets" / "ai-3.json")).is_array());
+  EXPECT_EQ(test::slurp(dir / "assets" / "ai.json"), "[]\n");
+  const std::string csv = test::slurp(dir / "assets" / "training-3.csv");
   EXPECT_EQ(csv.rfind("generation,best,mean,pool best,wall seconds\n1,", 0), 0u) << csv;
   EXPECT_GE(std::count(csv.begin(), csv.end(), '\n'), 3);
   EXPECT_TRUE(fs::exists(dir / "assets" / "training-3.png"));

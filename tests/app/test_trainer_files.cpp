@@ -9,7 +9,6 @@
 #include <functional>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "app/process_runner.h"
 #include "test_support.h"
@@ -20,61 +19,32 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-struct TrainerRun {
-  int status;
-  std::string out, err;
-};
-
-class TrainerFiles : public testing::Test {
+class TrainerFiles : public test::RunFolderTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("dx-trainer-files-" + std::to_string(getpid()) + "-" +
-                                       testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path game = test::gameDir();
-    fs::copy_file(game / "draxen3516-train", dir / "draxen3516-train");
-    fs::copy(game / "assets", dir / "assets", fs::copy_options::recursive);
-    fs::copy(game / "maps", dir / "maps", fs::copy_options::recursive);
-    std::ofstream(dir / "assets" / "ai.json") << "[]\n";
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  TrainerFiles() : RunFolderTest("dx-trainer-files-", "draxen3516-train") {}
 
   // Runs the trainer (through `sh -c` when a shell prefix is given, for a ulimit).
-  TrainerRun train(const std::vector<std::string>& args, const std::string& shellPrefix = "") {
+  test::RunResult train(const std::vector<std::string>& args, const std::string& shellPrefix = "") {
     test::GameProcess p;
     if (shellPrefix.empty()) {
-      p.start((dir / "draxen3516-train").string(), dir.string(), {}, args);
+      p.start((run / "draxen3516-train").string(), run.string(), {}, args);
     } else {
       std::string cmd = shellPrefix + " exec ./draxen3516-train";
       for (const std::string& a : args) cmd += " " + a;
-      p.start("/bin/sh", dir.string(), {}, {"-c", cmd});
+      p.start("/bin/sh", run.string(), {}, {"-c", cmd});
     }
-    TrainerRun r;
-    r.status = p.wait(120s);
-    r.out = p.out();
-    r.err = p.err();
-    return r;
+    return p.finish(120s);
   }
-
-  fs::path dir;
 };
 
 // Seed 0 used to give the generator an all-zero state: every car the same, nothing bred.
 TEST_F(TrainerFiles, SeedZeroBreedsDistinctCars) {
-  const TrainerRun r = train({"--generations", "2", "--seed", "0"});
+  const test::RunResult r = train({"--generations", "2", "--seed", "0"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::smatch m;
   ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"(generation 1: best (-?\d+), mean (-?[0-9.]+))"))) << r.out;
   EXPECT_NE(std::stod(m[1]), std::stod(m[2])) << r.out;
-  const std::string pool = slurp(dir / "assets" / "ai.json");
+  const std::string pool = test::slurp(run / "assets" / "ai.json");
   std::set<std::string> weights;
   const std::regex firstWeight(R"("weights": \[\s*(-?[0-9.e-]+))");
   for (std::sregex_iterator it(pool.begin(), pool.end(), firstWeight), end; it != end; ++it) weights.insert((*it)[1]);
@@ -84,20 +54,20 @@ TEST_F(TrainerFiles, SeedZeroBreedsDistinctCars) {
 // Every input that is not a regular file, and every file that cannot be used, ends the run at
 // once with a message naming it; the pool is left as it was.
 TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
-  const fs::path components = dir / "assets" / "components.json", testCar = dir / "assets" / "testCar.json";
-  const fs::path pool = dir / "assets" / "ai.json", track = dir / "maps" / "1.map";
-  const std::string trackBytes = slurp(track);
+  const fs::path components = run / "assets" / "components.json", testCar = run / "assets" / "testCar.json";
+  const fs::path pool = run / "assets" / "ai.json", track = run / "maps" / "1.map";
+  const std::string trackBytes = test::slurp(track);
   struct Case {
     std::function<void()> spoil, mend;
     std::vector<std::string> args;
     std::string message;
   };
   const Case cases[] = {
-      {[&] { fs::rename(components, dir / "c"), fs::create_symlink("/dev/zero", components); },
-       [&] { fs::remove(components), fs::rename(dir / "c", components); }, {},
+      {[&] { fs::rename(components, run / "c"), fs::create_symlink("/dev/zero", components); },
+       [&] { fs::remove(components), fs::rename(run / "c", components); }, {},
        "error: " + components.string() + " is not a regular file\n"},
-      {[&] { fs::rename(testCar, dir / "t"), mkfifo(testCar.c_str(), 0644); },
-       [&] { fs::remove(testCar), fs::rename(dir / "t", testCar); }, {},
+      {[&] { fs::rename(testCar, run / "t"), mkfifo(testCar.c_str(), 0644); },
+       [&] { fs::remove(testCar), fs::rename(run / "t", testCar); }, {},
        "error: " + testCar.string() + " is not a regular file\n"},
       {[] {}, [] {}, {"--track", "9"}, "error: no such track: maps/9.map\n"},
       {[&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes.substr(0, trackBytes.size() / 2); },
@@ -110,13 +80,13 @@ TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
   };
   for (const Case& c : cases) {
     c.spoil();
-    const std::string poolBefore = slurp(pool);
+    const std::string poolBefore = test::slurp(pool);
     std::vector<std::string> args = {"--generations", "1", "--seed", "3"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    const TrainerRun r = train(args);
+    const test::RunResult r = train(args);
     EXPECT_EQ(r.status, 1) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(slurp(pool), poolBefore);
+    EXPECT_EQ(test::slurp(pool), poolBefore);
     c.mend();
   }
 }
@@ -125,19 +95,19 @@ TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
 // SIGXFSZ: the old pool stays and no temporary file is left. A plot that cannot be written is a
 // warning; the run still succeeds.
 TEST_F(TrainerFiles, WritesThatFailLeaveTheOldFilesAndTheRunSucceeds) {
-  fs::create_directory(dir / "assets" / "training.png");  // the plot cannot go there
-  const TrainerRun r = train({"--generations", "1", "--seed", "3"}, "ulimit -f 8;");
+  fs::create_directory(run / "assets" / "training.png");  // the plot cannot go there
+  const test::RunResult r = train({"--generations", "1", "--seed", "3"}, "ulimit -f 8;");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("could not save the gain pool (Unable to write " + (dir / "assets" / "ai.json").string() +
+  EXPECT_NE(r.out.find("could not save the gain pool (Unable to write " + (run / "assets" / "ai.json").string() +
                        ": write failed: File too large)"),
             std::string::npos)
       << r.out;
-  const std::string plot = (dir / "assets" / "training.png").string();
+  const std::string plot = (run / "assets" / "training.png").string();
   EXPECT_NE(r.out.find("warning: " + plot + " was not written: Unable to write " + plot + ": it is a directory\n"),
             std::string::npos)
       << r.out;
-  EXPECT_EQ(slurp(dir / "assets" / "ai.json"), "[]\n");
-  for (const auto& e : fs::directory_iterator(dir / "assets"))
+  EXPECT_EQ(test::slurp(run / "assets" / "ai.json"), "[]\n");
+  for (const auto& e : fs::directory_iterator(run / "assets"))
     EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 }
 

@@ -15,12 +15,7 @@ class ViewControls : public test::HarnessTest {
  protected:
   void SetUp() override {
     HarnessTest::SetUp();
-    Harness& h = harness();
-    CarSettings s;
-    loadCarSettings(testCarFile, s);
-    h.myCar = newCar(nullptr, s);
-    h.myCar->map = h.myMap.get();
-    h.myMap->trackObjects.push_back(h.myCar);
+    addUserCar();
     initInput();
   }
   void startGeneration() {

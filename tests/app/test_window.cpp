@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <functional>
 #include <thread>
 
@@ -58,13 +57,6 @@ std::vector<Telemetry> readCarDat(const fs::path& p) {
   return out;
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class WindowTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -74,13 +66,7 @@ class WindowTest : public testing::Test {
     xvfb.start("/usr/bin/env", "/", {}, {"Xvfb", display, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
     std::this_thread::sleep_for(1s);
     run = fs::temp_directory_path() / ("dx-window-" + std::to_string(getpid()));
-    fs::remove_all(run);
-    fs::create_directories(run);
-    const fs::path game = test::gameDir();
-    fs::copy_file(game / "draxen3516", run / "draxen3516");
-    fs::copy(game / "assets", run / "assets", fs::copy_options::recursive);
-    fs::copy(game / "maps", run / "maps", fs::copy_options::recursive);
-    std::ofstream(run / "assets" / "ai.json") << "[]\n";
+    test::copyRunFolder(run, "draxen3516");
     home = run / "home";
   }
   void TearDown() override {
@@ -196,7 +182,7 @@ TEST_F(WindowTest, DefaultKeysDriveTheCarAndBackspaceResetsIt) {
 // Track 2, where nothing has been trained yet: the game says so, trains into the track's own pool
 // on r, and leaves track 1's pool alone.
 TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
-  const std::string track1Pool = slurp(run / "assets" / "ai.json");
+  const std::string track1Pool = test::slurp(run / "assets" / "ai.json");
   startGame({"--track", "2"});
   if (HasFatalFailure()) return;
   EXPECT_NE(game.err().find("loading map: , " + fs::canonical(run).string() + "/maps/2.map"), std::string::npos)
@@ -209,7 +195,7 @@ TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
   ASSERT_TRUE(game.waitForOutput("iteration: , 1", 5s)) << game.err();
   EXPECT_TRUE(game.running());
   EXPECT_TRUE(fs::exists(pool));
-  EXPECT_EQ(slurp(run / "assets" / "ai.json"), track1Pool);
+  EXPECT_EQ(test::slurp(run / "assets" / "ai.json"), track1Pool);
   tap("ctrl+q");
   EXPECT_EQ(game.wait(10s), 0) << game.err();
 }
@@ -218,7 +204,7 @@ TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
 // fixed, r puts the new catalogue in force.
 TEST_F(WindowTest, BrokenCatalogueOnReloadKeepsTheSession) {
   const fs::path catalogue = run / "assets" / "components.json";
-  const std::string good = slurp(catalogue);
+  const std::string good = test::slurp(catalogue);
   startGame({}, fs::temp_directory_path());  // and from another working directory
   if (HasFatalFailure()) return;
   tap("r");
@@ -265,7 +251,7 @@ TEST_F(WindowTest, GhostTapeLoadedAndSavedWithF4) {
   ASSERT_TRUE(fs::is_directory(tapes));
   const fs::path saved = fs::directory_iterator(tapes)->path();
   EXPECT_EQ(saved.filename().string().rfind("track1-champion-", 0), 0u) << saved;
-  EXPECT_EQ(slurp(saved), slurp(run / "assets" / "champion.tape"));
+  EXPECT_EQ(test::slurp(saved), test::slurp(run / "assets" / "champion.tape"));
   tap("ctrl+q");
   EXPECT_EQ(game.wait(10s), 0) << game.err();
 

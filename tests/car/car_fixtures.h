@@ -54,9 +54,7 @@ inline CarPtr carOn(const MapPtr& map, int64_t node, const CarSettings& s = plai
 }
 
 inline std::string writeTempFile(const std::string& name, const std::string& text) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("dx-car-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::filesystem::path p = dir / name;
+  const std::filesystem::path p = tempFolder("dx-car-") / name;
   std::ofstream(p) << text;
   return p.string();
 }

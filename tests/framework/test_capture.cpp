@@ -44,18 +44,6 @@ struct GifFile {
   }
 };
 
-void fillCanvas(uint8_t v) {
-  auto& px = drawState().swCanvas->data;
-  std::fill(px.begin(), px.end(), v);
-}
-
-std::vector<fs::path> filesIn(const fs::path& dir) {
-  std::vector<fs::path> out;
-  if (fs::is_directory(dir))
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path());
-  return out;
-}
-
 class Capture : public testing::Test {
  protected:
   void SetUp() override {
@@ -84,7 +72,7 @@ class Capture : public testing::Test {
     const std::string o = capture.out(), e = capture.err();
     if (out) *out = o;
     if (err) *err = e;
-    const auto files = filesIn(home / "video");
+    const auto files = test::filesIn(home / "video");
     EXPECT_EQ(files.size(), 1u) << e;
     return files.empty() ? fs::path() : files[0];
   }
@@ -125,7 +113,7 @@ TEST_F(Capture, RingKeepsTheNewest600AndTheGifHoldsThem) {
   setRecordSeconds(10);
   EXPECT_EQ(captureState().capacity, 600u);
   for (int k = 0; k < 605; ++k) {
-    fillCanvas(uint8_t(k));
+    test::fillCanvas(uint8_t(k));
     captureFrame();
   }
   const auto& frames = captureState().recordFrames;
@@ -151,7 +139,7 @@ TEST_F(Capture, HalfSpeedKeepsEvenUpdatesWithDelayThree) {
   EXPECT_EQ(captureState().capacity, 300u);
   for (int f = 1; f <= 6; ++f) {
     loopState().frame = f;
-    fillCanvas(uint8_t(f));
+    test::fillCanvas(uint8_t(f));
     captureFrame();
   }
   std::vector<int> kept;
@@ -173,7 +161,7 @@ TEST_F(Capture, CaptureOffKeepsNothing) {
 
 TEST_F(Capture, GameCanvasGivesADoubleSizeLoopingGif) {
   windowOpened(240, 136);
-  fillCanvas(1);
+  test::fillCanvas(1);
   pset(10, 20, 8);
   pset(239, 135, 12);
   captureFrame();
@@ -228,7 +216,7 @@ TEST_F(Capture, LargePaletteGivesBitDepthEight) {
   windowOpened(8, 4);
   currentPalette().size = 17;  // 16 colour lines read from a file
   currentPalette().colors[200] = RGB{1, 2, 3};
-  fillCanvas(200);
+  test::fillCanvas(200);
   captureFrame();
   GifFile g(record());
   ASSERT_NE(g.gif->SColorMap, nullptr);
@@ -255,7 +243,7 @@ TEST_F(Capture, FramesFromAnOlderSmallerCanvasEndTheGif) {
 
 TEST_F(Capture, ScreenshotIsTheNewestFrameThroughDisplayRemapAndPalette) {
   windowOpened(6, 3);
-  fillCanvas(0);
+  test::fillCanvas(0);
   captureFrame();  // older frame, not saved
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 6; ++x) pset(x, y, (x + 6 * y) % 16);
@@ -265,7 +253,7 @@ TEST_F(Capture, ScreenshotIsTheNewestFrameThroughDisplayRemapAndPalette) {
   const test::LogCapture capture;
   saveScreenshot();
   const std::string err = capture.err();
-  const auto files = filesIn(home / "screenshots");
+  const auto files = test::filesIn(home / "screenshots");
   ASSERT_EQ(files.size(), 1u) << err;
   EXPECT_TRUE(std::regex_match(files[0].filename().string(),
                                std::regex(R"(screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.png)")));
@@ -290,7 +278,7 @@ TEST_F(Capture, ScreenshotWithNothingCapturedWritesNothing) {
   const test::LogCapture capture;
   EXPECT_NO_THROW(saveScreenshot());
   EXPECT_EQ(capture.err(), "no captured frame to save as a screenshot\n");
-  EXPECT_TRUE(filesIn(home / "screenshots").empty());
+  EXPECT_TRUE(test::filesIn(home / "screenshots").empty());
 }
 
 TEST_F(Capture, FolderThatCannotBeMadeIsLogged) {
@@ -331,7 +319,7 @@ TEST_F(Capture, CapturesInTheSameSecondKeepEachOther) {
   const std::string err = capture.err();
   for (const char* folder : {"screenshots", "video"}) {
     std::vector<std::string> names;
-    for (const fs::path& p : filesIn(home / folder)) names.push_back(p.filename().string());
+    for (const fs::path& p : test::filesIn(home / folder)) names.push_back(p.filename().string());
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), 3u) << err;
     const std::regex form(R"((screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d|video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d)(-[23])?\.(png|gif))");
@@ -349,7 +337,7 @@ TEST_F(Capture, CapturesGetTheUsualFileMode) {
   saveRecording();
   umask(mask);
   for (const char* folder : {"screenshots", "video"}) {
-    const auto files = filesIn(home / folder);
+    const auto files = test::filesIn(home / folder);
     ASSERT_EQ(files.size(), 1u) << folder;
     EXPECT_EQ(fs::status(files[0]).permissions() & fs::perms::all, fs::perms(0644)) << files[0];
   }
@@ -371,7 +359,7 @@ TEST_F(Capture, WithoutAPerUserFolderNothingIsSaved) {
             "unable to save screenshot: there is no per-user folder (see the writePath line at start-up)\n"
             "unable to save gif: there is no per-user folder (see the writePath line at start-up)\n");
   fs::current_path(before);
-  EXPECT_TRUE(filesIn(home).empty());
+  EXPECT_TRUE(test::filesIn(home).empty());
 }
 
 }  // namespace

@@ -5,22 +5,15 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "framework/errors.h"
 #include "framework/file_io.h"
+#include "test_support.h"
 
 namespace dx {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 fs::path scratch(const char* name) {
   fs::path dir = fs::temp_directory_path() / ("dx-file-io-" + std::to_string(getpid())) / name;
@@ -34,7 +27,7 @@ TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
   const fs::path f = dir / "pool.json";
   writeFileAtomically(f.string(), "old");
   writeFileAtomically(f.string(), "new content");
-  EXPECT_EQ(slurp(f), "new content");
+  EXPECT_EQ(test::slurp(f), "new content");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
@@ -51,7 +44,7 @@ TEST(AtomicWrite, FailureKeepsTheOldFileAndNamesThePath) {
     EXPECT_NE(std::string(e.what()).find(f.string()), std::string::npos);
   }
   chmod(dir.c_str(), 0755);
-  EXPECT_EQ(slurp(f), "precious");
+  EXPECT_EQ(test::slurp(f), "precious");
 }
 
 TEST(AtomicWrite, MissingFolderIsAnIOError) {
@@ -69,11 +62,11 @@ TEST(AtomicWrite, ReplacesTheTargetOfALink) {
   writeFileAtomically((dir / "again.json").string(), "new");
   EXPECT_TRUE(fs::is_symlink(dir / "here.json"));
   EXPECT_TRUE(fs::is_symlink(dir / "again.json"));
-  EXPECT_EQ(slurp(dir / "shared" / "pool.json"), "new");
+  EXPECT_EQ(test::slurp(dir / "shared" / "pool.json"), "new");
   fs::create_symlink("shared/later.json", dir / "dangling.json");
   writeFileAtomically((dir / "dangling.json").string(), "made");
   EXPECT_TRUE(fs::is_symlink(dir / "dangling.json"));
-  EXPECT_EQ(slurp(dir / "shared" / "later.json"), "made");
+  EXPECT_EQ(test::slurp(dir / "shared" / "later.json"), "made");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "shared"), fs::directory_iterator()), 2);
 }
 
@@ -90,7 +83,7 @@ TEST(AtomicWrite, KeepsTheModeOfTheFileItReplaces) {
   fs::permissions(dir / "new.json", fs::perms(0444));
   writeFileAtomically((dir / "new.json").string(), "b");
   EXPECT_EQ(fs::status(dir / "new.json").permissions() & fs::perms::all, fs::perms(0444));
-  EXPECT_EQ(slurp(dir / "new.json"), "b");
+  EXPECT_EQ(test::slurp(dir / "new.json"), "b");
 }
 
 // Temporary files a crash left beside the file are removed on the next save once they are

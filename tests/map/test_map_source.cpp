@@ -31,9 +31,7 @@ struct Bytes {
 };
 
 std::string writeTemp(const std::string& name, const std::string& bytes) {
-  const fs::path dir = fs::temp_directory_path() / ("dx-map-source-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  const fs::path p = dir / name;
+  const fs::path p = test::tempFolder("dx-map-source-") / name;
   std::ofstream(p, std::ios::binary) << bytes;
   return p.string();
 }

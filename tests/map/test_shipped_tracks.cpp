@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 #include "framework/numeric.h"
 #include "framework/png_io.h"
@@ -22,11 +21,8 @@ namespace {
 std::string sourcePath(const std::string& relative) { return test::sourceDir() + "/" + relative; }
 
 std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << path;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  EXPECT_TRUE(std::ifstream(path).good()) << path;
+  return test::slurp(path);
 }
 
 struct Shipped {

@@ -21,18 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void fillCanvas(uint8_t v) {
-  auto& px = drawState().swCanvas->data;
-  std::fill(px.begin(), px.end(), v);
-}
-
-std::vector<fs::path> filesIn(const fs::path& dir) {
-  std::vector<fs::path> out;
-  if (fs::is_directory(dir))
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path());
-  return out;
-}
-
 // An 8 x 4 window at scale 1 with capture on, writing into a fresh per-user folder.
 class WindowCapture : public testing::Test {
  protected:
@@ -60,7 +48,7 @@ class WindowCapture : public testing::Test {
 };
 
 TEST_F(WindowCapture, FlipKeepsTheDrawnCanvas) {
-  fillCanvas(6);
+  test::fillCanvas(6);
   pset(1, 2, 9);
   flip();
   ASSERT_EQ(captureState().recordFrames.size(), 1u);
@@ -81,7 +69,7 @@ TEST_F(WindowCapture, F8ThenF9GivesAGifWithNoFrames) {
   const test::LogCapture capture;
   handleWindowEvent(e);
   const std::string out = capture.out(), err = capture.err();
-  const auto files = filesIn(home / "video");
+  const auto files = test::filesIn(home / "video");
   ASSERT_EQ(files.size(), 1u) << err;
   const std::string path = files[0].string();
   EXPECT_TRUE(std::regex_match(files[0].filename().string(),

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -44,13 +43,6 @@ std::vector<std::string> packageFiles(const std::string& package, const std::str
   pclose(p);
   std::sort(out.begin(), out.end());
   return out;
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 std::string baseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
@@ -218,7 +210,7 @@ TEST(GimpPalettes, EachLoadsAndLogsItsNameAndColumnLines) {
   if (files.empty()) GTEST_SKIP() << "gimp-data is not installed";
   size_t loaded = 0;
   for (const std::string& f : files) {
-    const std::string text = slurp(f);
+    const std::string text = test::slurp(f);
     const std::vector<RGB> colours = colourLines(text);
     loopState().assetPath = f.substr(0, f.find_last_of('/'));
     const test::LogCapture capture;
@@ -306,7 +298,7 @@ class RealPng : public testing::Test {
       if (files.empty()) missing += std::string(" ") + pkg;
       for (const std::string& f : files) {
         PngFile p{f, {}};
-        if (readFacts(slurp(f), p.facts)) pngs.push_back(p);
+        if (readFacts(test::slurp(f), p.facts)) pngs.push_back(p);
       }
     }
     if (!missing.empty()) GTEST_SKIP() << "not installed:" << missing;

@@ -15,11 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratchDir() {
-  const fs::path dir = fs::temp_directory_path() / ("dx-obj-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  return dir;
-}
+fs::path scratchDir() { return test::tempFolder("dx-obj-"); }
 
 // Writes text to a scratch file and loads it; the standard output of the load is returned.
 std::string load(const std::string& text, Model& m) {

@@ -2,9 +2,7 @@
 // loaders, use only palette colours and tiles that exist, and are what the generator makes.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "app/reset_all.h"
 #include "framework/palette.h"
@@ -19,19 +17,12 @@ namespace {
 
 std::string assetsDir() { return test::sourceDir() + "/assets"; }
 
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class Backgrounds : public ::testing::Test {
  protected:
   void SetUp() override {
     resetAllState();
     loopState().assetPath = assetsDir();
-    ramps = rampsFromGpl(readText(assetsDir() + "/palette.gpl"));
+    ramps = rampsFromGpl(test::slurp(assetsDir() + "/palette.gpl"));
     palette = loadPaletteFromGPL("palette.gpl");
   }
   void TearDown() override { resetAllState(); }

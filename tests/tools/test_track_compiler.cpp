@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "framework/errors.h"
 #include "framework/numeric.h"
@@ -24,18 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using ojson = nlohmann::ordered_json;
 
-fs::path tempDir() {
-  const fs::path dir = fs::temp_directory_path() / ("dx-trackc-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  return dir;
-}
-
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+fs::path tempDir() { return test::tempFolder("dx-trackc-"); }
 
 MapSource compile(const std::string& text, const CompileOptions& options = {}) {
   return compileTrackDescription(ojson::parse(text), "t.json", options);
@@ -425,7 +413,7 @@ TEST(ShippedTrackSources, MapsAreWhatTheirDescriptionsCompileTo) {
   for (int slot : {1, 2, 3}) {
     const std::string n = std::to_string(slot);
     const MapSource src = compileTrackFile(test::sourceDir() + "/tools/tracks/" + n + ".json", options);
-    EXPECT_TRUE(encodeMapSource(src) == readBytes(test::sourceDir() + "/maps/" + n + ".map"))
+    EXPECT_TRUE(encodeMapSource(src) == test::slurp(test::sourceDir() + "/maps/" + n + ".map"))
         << "maps/" << n << ".map is stale: rebuild it with the regenerate_tracks target";
     EXPECT_TRUE(trackProblems(inspectTrack(*buildTrack(src, n), src)).empty()) << "slot " << slot;
   }

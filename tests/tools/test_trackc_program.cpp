@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "app/process_runner.h"
 #include "test_support.h"
@@ -16,18 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-struct Result {
-  int status;
-  std::string out, err;
-};
 
 class TrackcProgram : public testing::Test {
  protected:
@@ -39,29 +26,25 @@ class TrackcProgram : public testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   // Runs the compiler in the scratch folder, which holds no assets of its own.
-  Result trackc(const std::vector<std::string>& args) {
+  test::RunResult trackc(const std::vector<std::string>& args) {
     test::GameProcess p;
     p.start(test::buildDir() + "/bin/draxen-trackc", dir.string(), {}, args);
-    Result r;
-    r.status = p.wait(60s);
-    r.out = p.out();
-    r.err = p.err();
-    return r;
+    return p.finish(60s);
   }
 
   fs::path dir;
 };
 
 TEST_F(TrackcProgram, HelpAndUsageErrors) {
-  const Result help = trackc({"--help"});
+  const test::RunResult help = trackc({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage:\n  draxen-trackc compile", 0), 0u) << help.out;
   EXPECT_EQ(help.err, "");
   // An unknown command is refused before the track is read (it does not exist either).
-  const Result unknown = trackc({"chek", "nowhere.json"});
+  const test::RunResult unknown = trackc({"chek", "nowhere.json"});
   EXPECT_EQ(unknown.status, 1);
   EXPECT_EQ(unknown.err.rfind("draxen-trackc: unknown command chek\nusage:", 0), 0u) << unknown.err;
-  const Result radius = trackc({"plan", "nowhere.map", "p.png", "--node", "3", "--radius", "nan"});
+  const test::RunResult radius = trackc({"plan", "nowhere.map", "p.png", "--node", "3", "--radius", "nan"});
   EXPECT_EQ(radius.status, 1);
   EXPECT_EQ(radius.err.rfind("draxen-trackc: --radius needs a number from 1 to 100000, not nan\n", 0), 0u) << radius.err;
   EXPECT_FALSE(fs::exists(dir / "p.png"));
@@ -69,13 +52,13 @@ TEST_F(TrackcProgram, HelpAndUsageErrors) {
 
 TEST_F(TrackcProgram, CheckSummarisesEveryFile) {
   const std::string good = test::sourceDir() + "/maps/1.map";
-  const Result r = trackc({"check", good, "maps/9.map"});
+  const test::RunResult r = trackc({"check", good, "maps/9.map"});
   EXPECT_EQ(r.status, 1);
   const std::string summary = good + ": ok\nmaps/9.map: no such file\n";
   ASSERT_GE(r.out.size(), summary.size());
   EXPECT_EQ(r.out.substr(r.out.size() - summary.size()), summary) << r.out;
   std::ofstream(dir / "bad.json") << R"({"laps": 2, "sections": [{"kind": "angle", "steps": 10}]})";
-  const Result open = trackc({"check", "bad.json"});
+  const test::RunResult open = trackc({"check", "bad.json"});
   EXPECT_EQ(open.status, 2);
   EXPECT_TRUE(std::regex_search(open.out, std::regex("\nbad.json: [0-9]+ problems\n$"))) << open.out;
 }
@@ -84,17 +67,17 @@ TEST_F(TrackcProgram, CheckSummarisesEveryFile) {
 // output may be neither the input nor something that is not a file.
 TEST_F(TrackcProgram, CompileFindsItsItemsAndGuardsItsOutput) {
   fs::copy_file(test::sourceDir() + "/tools/tracks/1.json", dir / "1.json");
-  const std::string source = slurp(dir / "1.json");
-  const Result ok = trackc({"compile", "1.json", "-o", "1.map", "--plan", "1.png"});
+  const std::string source = test::slurp(dir / "1.json");
+  const test::RunResult ok = trackc({"compile", "1.json", "-o", "1.map", "--plan", "1.png"});
   EXPECT_EQ(ok.status, 0) << ok.err;
-  EXPECT_EQ(slurp(dir / "1.map"), slurp(test::sourceDir() + "/maps/1.map"));
+  EXPECT_EQ(test::slurp(dir / "1.map"), test::slurp(test::sourceDir() + "/maps/1.map"));
   EXPECT_TRUE(fs::exists(dir / "1.png"));
-  const Result self = trackc({"compile", "1.json", "-o", "./1.json"});
+  const test::RunResult self = trackc({"compile", "1.json", "-o", "./1.json"});
   EXPECT_EQ(self.status, 1);
   EXPECT_EQ(self.err.rfind("draxen-trackc: -o ./1.json is the input; give another file\n", 0), 0u) << self.err;
-  EXPECT_EQ(slurp(dir / "1.json"), source);
+  EXPECT_EQ(test::slurp(dir / "1.json"), source);
   fs::create_directory(dir / "out.map");
-  const Result folder = trackc({"compile", "1.json", "-o", "out.map"});
+  const test::RunResult folder = trackc({"compile", "1.json", "-o", "out.map"});
   EXPECT_EQ(folder.status, 1);
   EXPECT_EQ(folder.err, "draxen-trackc: -o out.map exists and is not a regular file; nothing was written\n");
   EXPECT_TRUE(fs::is_directory(dir / "out.map"));

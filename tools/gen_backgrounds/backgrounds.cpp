@@ -236,141 +236,129 @@ void forestTile(Tile& t, int i, const Palette8& c) {
 using Grid = std::vector<uint8_t>;
 constexpr int N = kBackgroundSide;
 
-Grid cityMap() {
+// A style's map, each tile chosen by `tileAt` from its position.
+Grid mapOf(uint8_t (*tileAt)(int x, int y)) {
   Grid g(N * N);
   for (int y = 0; y < N; ++y)
-    for (int x = 0; x < N; ++x) {
-      const int lx = x % 8, ly = y % 8, bx = x / 8, by = y / 8;
-      const bool streetX = lx < 2, streetY = ly < 2;
-      uint8_t t;
-      if (streetX && streetY)
-        t = hash01(x, y, 1) < 0.1f ? 15 : 0;
-      else if (streetY)
-        t = lx == 2 ? 13 : ly == 1 && x % 2 == 0 ? 2 : hash01(x, y, 2) < 0.3f ? 1 : 0;
-      else if (streetX)
-        t = ly == 2 ? 13 : lx == 1 && y % 2 == 0 ? 3 : hash01(x, y, 3) < 0.3f ? 1 : 0;
-      else if (lx == 2 || lx == 7 || ly == 2 || ly == 7)
-        t = ly == 7 ? 5 : 4;
-      else {
-        const float kind = hash01(bx, by, 4);
-        if (kind < 0.15f)
-          t = hash01(x, y, 5) < 0.4f ? 10 : 9;
-        else if (kind < 0.22f)
-          t = 11;
-        else if (kind < 0.32f)
-          t = 14;
-        else
-          t = ly == 3 && hash01(bx, by, 6) < 0.5f ? 12 : hash01(x, y, 7) < 0.45f ? 7 : hash01(x, y, 8) < 0.15f ? 8 : 6;
-      }
-      g[size_t(y * N + x)] = t;
-    }
+    for (int x = 0; x < N; ++x) g[size_t(y * N + x)] = tileAt(x, y);
   return g;
 }
 
-Grid desertMap() {
-  Grid g(N * N);
-  for (int y = 0; y < N; ++y)
-    for (int x = 0; x < N; ++x) {
-      const float h = valueNoise(float(x), float(y), 9, 11), rocks = valueNoise(float(x), float(y), 6, 12);
-      const float r = hash01(x, y, 13);
-      const float track = std::fabs(float(x) - 24.0f - 8.0f * std::sin(float(y) * 0.15f));
-      const float oasis = std::hypot(float(x) - 36.0f, float(y) - 12.0f);
-      uint8_t t;
-      if (oasis < 3.0f)
-        t = 12;
-      else if (oasis < 4.5f)
-        t = 13;
-      else if (rocks > 0.78f)
-        t = rocks > 0.86f ? 6 : 5;
-      else if (rocks > 0.72f)
-        t = 14;
-      else if (track < 0.8f)
-        t = 10;
-      else if (r < 0.02f)
-        t = 8;
-      else if (r < 0.04f)
-        t = 9;
-      else if (r < 0.07f)
-        t = 4;
-      else if (h < 0.3f)
-        t = h < 0.2f ? 3 : 2;
-      else if (h > 0.7f)
-        t = r < 0.5f ? 11 : 15;
-      else
-        t = (int(h * 40.0f) % 3 == 0) ? 1 : r < 0.15f ? 7 : 0;
-      g[size_t(y * N + x)] = t;
-    }
-  return g;
+uint8_t cityMapTile(int x, int y) {
+  const int lx = x % 8, ly = y % 8, bx = x / 8, by = y / 8;
+  const bool streetX = lx < 2, streetY = ly < 2;
+  uint8_t t;
+  if (streetX && streetY)
+    t = hash01(x, y, 1) < 0.1f ? 15 : 0;
+  else if (streetY)
+    t = lx == 2 ? 13 : ly == 1 && x % 2 == 0 ? 2 : hash01(x, y, 2) < 0.3f ? 1 : 0;
+  else if (streetX)
+    t = ly == 2 ? 13 : lx == 1 && y % 2 == 0 ? 3 : hash01(x, y, 3) < 0.3f ? 1 : 0;
+  else if (lx == 2 || lx == 7 || ly == 2 || ly == 7)
+    t = ly == 7 ? 5 : 4;
+  else {
+    const float kind = hash01(bx, by, 4);
+    if (kind < 0.15f)
+      t = hash01(x, y, 5) < 0.4f ? 10 : 9;
+    else if (kind < 0.22f)
+      t = 11;
+    else if (kind < 0.32f)
+      t = 14;
+    else
+      t = ly == 3 && hash01(bx, by, 6) < 0.5f ? 12 : hash01(x, y, 7) < 0.45f ? 7 : hash01(x, y, 8) < 0.15f ? 8 : 6;
+  }
+  return t;
 }
 
-Grid snowMap() {
-  Grid g(N * N);
-  for (int y = 0; y < N; ++y)
-    for (int x = 0; x < N; ++x) {
-      const float h = valueNoise(float(x), float(y), 8, 21), woods = valueNoise(float(x), float(y), 7, 22);
-      const float r = hash01(x, y, 23);
-      const float lake = std::hypot((float(x) - 14.0f) * 0.8f, float(y) - 32.0f);
-      const float sled = std::fabs(float(y) - 20.0f - 6.0f * std::sin(float(x) * 0.2f));
-      uint8_t t;
-      if (lake < 5.0f)
-        t = lake < 2.5f ? 10 : r < 0.3f ? 5 : 4;
-      else if (woods > 0.7f)
-        t = r < 0.55f ? 7 : r < 0.7f ? 15 : 13;
-      else if (sled < 0.8f)
-        t = 14;
-      else if (r < 0.02f)
-        t = 6;
-      else if (r < 0.05f)
-        t = 12;
-      else if (r < 0.08f)
-        t = 11;
-      else if (r < 0.1f)
-        t = 8;
-      else if (h < 0.3f)
-        t = h < 0.18f ? 9 : 2;
-      else
-        t = h > 0.7f ? 1 : (int(h * 30.0f) % 4 == 0) ? 3 : 0;
-      g[size_t(y * N + x)] = t;
-    }
-  return g;
+uint8_t desertMapTile(int x, int y) {
+  const float h = valueNoise(float(x), float(y), 9, 11), rocks = valueNoise(float(x), float(y), 6, 12);
+  const float r = hash01(x, y, 13);
+  const float track = std::fabs(float(x) - 24.0f - 8.0f * std::sin(float(y) * 0.15f));
+  const float oasis = std::hypot(float(x) - 36.0f, float(y) - 12.0f);
+  uint8_t t;
+  if (oasis < 3.0f)
+    t = 12;
+  else if (oasis < 4.5f)
+    t = 13;
+  else if (rocks > 0.78f)
+    t = rocks > 0.86f ? 6 : 5;
+  else if (rocks > 0.72f)
+    t = 14;
+  else if (track < 0.8f)
+    t = 10;
+  else if (r < 0.02f)
+    t = 8;
+  else if (r < 0.04f)
+    t = 9;
+  else if (r < 0.07f)
+    t = 4;
+  else if (h < 0.3f)
+    t = h < 0.2f ? 3 : 2;
+  else if (h > 0.7f)
+    t = r < 0.5f ? 11 : 15;
+  else
+    t = (int(h * 40.0f) % 3 == 0) ? 1 : r < 0.15f ? 7 : 0;
+  return t;
 }
 
-Grid forestMap() {
-  Grid g(N * N);
-  for (int y = 0; y < N; ++y)
-    for (int x = 0; x < N; ++x) {
-      const float h = valueNoise(float(x), float(y), 7, 31), canopy = valueNoise(float(x), float(y), 6, 32);
-      const float r = hash01(x, y, 33);
-      const float stream = std::fabs(float(x) - 30.0f - 7.0f * std::sin(float(y) * 0.18f));
-      const float path = std::fabs(float(y) - 10.0f - 5.0f * std::sin(float(x) * 0.12f));
-      uint8_t t;
-      if (stream < 1.0f)
-        t = 10;
-      else if (stream < 1.8f)
-        t = 11;
-      else if (path < 0.7f)
-        t = 6;
-      else if (path < 1.3f)
-        t = 7;
-      else if (canopy > 0.66f)
-        t = canopy > 0.72f ? (r < 0.08f ? 5 : 3) : 4;
-      else if (r < 0.03f)
-        t = 8;
-      else if (r < 0.05f)
-        t = 9;
-      else if (r < 0.07f)
-        t = 14;
-      else if (r < 0.1f)
-        t = 15;
-      else if (r < 0.13f)
-        t = 13;
-      else if (h < 0.3f)
-        t = h < 0.2f ? 12 : 2;
-      else
-        t = h > 0.68f ? 1 : 0;
-      g[size_t(y * N + x)] = t;
-    }
-  return g;
+uint8_t snowMapTile(int x, int y) {
+  const float h = valueNoise(float(x), float(y), 8, 21), woods = valueNoise(float(x), float(y), 7, 22);
+  const float r = hash01(x, y, 23);
+  const float lake = std::hypot((float(x) - 14.0f) * 0.8f, float(y) - 32.0f);
+  const float sled = std::fabs(float(y) - 20.0f - 6.0f * std::sin(float(x) * 0.2f));
+  uint8_t t;
+  if (lake < 5.0f)
+    t = lake < 2.5f ? 10 : r < 0.3f ? 5 : 4;
+  else if (woods > 0.7f)
+    t = r < 0.55f ? 7 : r < 0.7f ? 15 : 13;
+  else if (sled < 0.8f)
+    t = 14;
+  else if (r < 0.02f)
+    t = 6;
+  else if (r < 0.05f)
+    t = 12;
+  else if (r < 0.08f)
+    t = 11;
+  else if (r < 0.1f)
+    t = 8;
+  else if (h < 0.3f)
+    t = h < 0.18f ? 9 : 2;
+  else
+    t = h > 0.7f ? 1 : (int(h * 30.0f) % 4 == 0) ? 3 : 0;
+  return t;
+}
+
+uint8_t forestMapTile(int x, int y) {
+  const float h = valueNoise(float(x), float(y), 7, 31), canopy = valueNoise(float(x), float(y), 6, 32);
+  const float r = hash01(x, y, 33);
+  const float stream = std::fabs(float(x) - 30.0f - 7.0f * std::sin(float(y) * 0.18f));
+  const float path = std::fabs(float(y) - 10.0f - 5.0f * std::sin(float(x) * 0.12f));
+  uint8_t t;
+  if (stream < 1.0f)
+    t = 10;
+  else if (stream < 1.8f)
+    t = 11;
+  else if (path < 0.7f)
+    t = 6;
+  else if (path < 1.3f)
+    t = 7;
+  else if (canopy > 0.66f)
+    t = canopy > 0.72f ? (r < 0.08f ? 5 : 3) : 4;
+  else if (r < 0.03f)
+    t = 8;
+  else if (r < 0.05f)
+    t = 9;
+  else if (r < 0.07f)
+    t = 14;
+  else if (r < 0.1f)
+    t = 15;
+  else if (r < 0.13f)
+    t = 13;
+  else if (h < 0.3f)
+    t = h < 0.2f ? 12 : 2;
+  else
+    t = h > 0.68f ? 1 : 0;
+  return t;
 }
 
 }  // namespace
@@ -460,10 +448,10 @@ SurfacePtr composeStyleSheet(const Surface& spritesheet, const Surface& tiles) {
 std::vector<uint8_t> tileMap(Scene s) {
   std::vector<uint8_t> tiles;
   switch (s) {
-    case Scene::city: tiles = cityMap(); break;
-    case Scene::desert: tiles = desertMap(); break;
-    case Scene::snow: tiles = snowMap(); break;
-    case Scene::forest: tiles = forestMap(); break;
+    case Scene::city: tiles = mapOf(cityMapTile); break;
+    case Scene::desert: tiles = mapOf(desertMapTile); break;
+    case Scene::snow: tiles = mapOf(snowMapTile); break;
+    case Scene::forest: tiles = mapOf(forestMapTile); break;
   }
   for (uint8_t& t : tiles) t = uint8_t(kFirstBackgroundTile + t);
   return tiles;

@@ -1,10 +1,9 @@
 // Writes the background tilesets and tile maps of the track styles into the assets folder given
 // as argument, in the colours of its palette.gpl.
-#include <cstdio>
-#include <exception>
 #include <filesystem>
 #include <string>
 
+#include "assets_folder_main.h"
 #include "framework/file_io.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
@@ -13,12 +12,7 @@
 
 int main(int argc, char** argv) {
   using namespace dx;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: gen_backgrounds <assets folder>\n");
-    return 2;
-  }
-  try {
-    const std::string dir = argv[1];
+  return runOnAssetsFolder(argc, argv, "gen_backgrounds", [](const std::string& dir) {
     const std::string gplPath = joinPath(dir, "palette.gpl");
     const std::string gpl = readTextFile(gplPath, readCap::text);
     const Ramps ramps = rampsFromGpl(gpl);
@@ -30,13 +24,9 @@ int main(int argc, char** argv) {
       const std::string mapFile = tileMapFile(s);
       const std::vector<uint8_t> tiles = tileMap(s);
       const bool json = mapFile.ends_with(".json");
-      writeFileAtomically(joinPath(dir, mapFile),
-                          json ? encodeTiledJson(tiles, kBackgroundSide, kBackgroundSide, std::string("../") + tilesetFile(s))
-                               : encodeBinaryTileMap(tiles, kBackgroundSide, kBackgroundSide));
+      writeFileAtomically(joinPath(dir, mapFile), json ? encodeTiledJson(tiles, kBackgroundSide, kBackgroundSide,
+                                                                         std::string("../") + tilesetFile(s))
+                                                       : encodeBinaryTileMap(tiles, kBackgroundSide, kBackgroundSide));
     }
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "gen_backgrounds: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+  });
 }
