@@ -156,6 +156,16 @@ const char* gifError(int code) {
   return s ? s : "unknown error";
 }
 
+// The per-user subfolder a capture goes to, made when missing; "" when there is none or it
+// cannot be made (failLine says so).
+std::string captureFolder(const char* what, const char* sub, const char* failLine) {
+  if (!havePerUserFolder(what)) return "";
+  const std::string folder = joinPath(writePath(), sub);
+  if (makeFolder(folder)) return folder;
+  debug(failLine);
+  return "";
+}
+
 }  // namespace
 
 CaptureState& captureState() { return gCapture; }
@@ -197,12 +207,8 @@ void captureFrame() {
 }
 
 void saveRecording() {
-  if (!havePerUserFolder("gif")) return;
-  const std::string folder = joinPath(writePath(), "video");
-  if (!makeFolder(folder)) {
-    debug("unable to create video output directory");
-    return;
-  }
+  const std::string folder = captureFolder("gif", "video", "unable to create video output directory");
+  if (folder.empty()) return;
   const auto [stem, ext] = splitName(videoFileName(localNow()));
   const std::string path = reserveName(folder, stem, ext);
   if (path.empty()) {
@@ -231,12 +237,9 @@ void saveRecording() {
 }
 
 void saveScreenshot() {
-  if (!havePerUserFolder("screenshot")) return;
-  const std::string folder = joinPath(writePath(), "screenshots");
-  if (!makeFolder(folder)) {
-    debug("unable to create screenshot output directory");
-    return;
-  }
+  const std::string folder =
+      captureFolder("screenshot", "screenshots", "unable to create screenshot output directory");
+  if (folder.empty()) return;
   const CaptureState& c = gCapture;
   if (c.recordFrames.empty()) {
     debug("no captured frame to save as a screenshot");
