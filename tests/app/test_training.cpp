@@ -270,6 +270,17 @@ TEST(PoolFile, TwoSpaceIndentPositiveScoresOnly) {
   EXPECT_EQ(back[0].weights, (std::vector<float>{1, -2, 2.5f}));
 }
 
+// Gains that are not short decimals come back from the file as the very same floats, in order.
+TEST(PoolFile, EntriesSurviveASaveAndReload) {
+  const std::vector<ScoredGains> pool = {{731.5f, {0.1f, 1.0f / 3, -1e-7f}}, {1.0f / 7, {12.345678f, -7.25f, 2}}};
+  const std::vector<ScoredGains> back = parsePool(formatPool(pool), "ai.json");
+  ASSERT_EQ(back.size(), pool.size());
+  for (size_t i = 0; i < pool.size(); ++i) {
+    EXPECT_EQ(back[i].score, pool[i].score);
+    EXPECT_EQ(back[i].weights, pool[i].weights);
+  }
+}
+
 // Draws taken by hand from the same seed decide the expected parents.
 TEST(GainChoice, TableConsumesDrawsInOrder) {
   std::vector<ScoredGains> pool;

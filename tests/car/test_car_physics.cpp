@@ -99,6 +99,30 @@ TEST_F(PhysicsTest, OverheatGivesOneKickAlongTheOldHeading) {
   EXPECT_NEAR(car->vel.y, 2.0f * 60.0f * kDt, 1e-4f);
 }
 
+// The brake is a reverse thrust: held, it stops a car running at 30 along its heading in well
+// under a second, slowing it every step, and then backs it up.
+TEST_F(PhysicsTest, HeldBrakeStopsACarThenBacksItUp) {
+  const test::LogCapture quiet;
+  loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
+  CarSettings s;
+  loadCarSettings(test::sourceDir() + "/assets/testCar.json", s);
+  car = test::carOn(map, 5, s);
+  const Vec2f heading{std::cos(car->angle), std::sin(car->angle)};
+  car->vel = heading * 30.0f;
+  car->controls.brake = true;
+  float along = 30.0f;
+  int steps = 0;
+  for (; steps < 60 && along > 0.0f; ++steps) {
+    car->update(kDt);
+    const float now = dot(car->vel, heading);
+    ASSERT_LT(now, along) << steps;
+    along = now;
+  }
+  EXPECT_LT(steps, 60);
+  for (int i = 0; i < 10; ++i) car->update(kDt);
+  EXPECT_LT(dot(car->vel, heading), along);
+}
+
 TEST_F(PhysicsTest, TapeDrivesThenBrakes) {
   auto tape = std::make_shared<Tape>();
   tape->frames.resize(10);
