@@ -22,7 +22,8 @@ const std::array<dx::ColorId, 8> kRamp{0, 1, 5, 5, 13, 13, 6, 7};
 const std::vector<dx::Model>& car() {
   static const std::vector<dx::Model> parts = [] {
     std::vector<dx::Model> out;
-    for (const char* name : {"hull_dart", "thruster_single", "heatsink_fins", "wing_delta", "pod_side", "cover_bubble"}) {
+    for (const char* name :
+         {"hull_dart", "thruster_single", "heatsink_fins", "wing_delta", "pod_side", "cover_bubble"}) {
       out.emplace_back();
       dx::loadObjFile(std::string(DX_ASSETS) + "/components/" + name + ".obj", out.back());
     }

@@ -127,7 +127,13 @@ void BM_trainingGeneration(benchmark::State& st) {
     stdout = saved;
   }
 }
-BENCHMARK(BM_trainingGeneration)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_trainingGeneration)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 }  // namespace
 

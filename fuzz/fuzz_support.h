@@ -33,9 +33,7 @@ inline const std::filesystem::path& scratchDir() {
   return scratch.dir;
 }
 
-inline std::string_view asText(const uint8_t* data, size_t size) {
-  return {reinterpret_cast<const char*>(data), size};
-}
+inline std::string_view asText(const uint8_t* data, size_t size) { return {reinterpret_cast<const char*>(data), size}; }
 
 // Runs f; the framework's own errors are the expected way for a reader to refuse an input.
 template <class F>

@@ -9,8 +9,8 @@
 
 #include "app/game.h"
 #include "car/car_draw.h"
-#include "framework/colors.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "framework/errors.h"
 #include "framework/font.h"
 #include "framework/input.h"
@@ -121,7 +121,6 @@ void drawValues(const Car& car, int64_t slot) {
   }
 }
 
-
 // Takes an edited build once its handling is recalculated, unless it cannot drive (a loaded
 // catalogue may hold parts that sum to no mass): then the car keeps the build it had.
 bool tryBuild(CarSettings& s, CarSettings edited) {
@@ -173,8 +172,8 @@ void gameDrawEdit() {
   stencilClear(255);
   setStencilWrite(false);
 
-  const Vec3f eye = Vec3f{std::cos(h.cameraOrbitX), std::sin(h.cameraOrbitX), std::sin(h.cameraOrbitY)} *
-                    h.cameraOrbitDistance;
+  const Vec3f eye =
+      Vec3f{std::cos(h.cameraOrbitX), std::sin(h.cameraOrbitX), std::sin(h.cameraOrbitY)} * h.cameraOrbitDistance;
   setPerspective(50.0f, 1.0f, 100.0f);
   setCamera3D(eye, worldOrigin, worldUp);
   setLightDir(-normalized(h.lightPos));

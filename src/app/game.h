@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/replays.h"
 #include "app/generation_stats.h"
+#include "app/replays.h"
 #include "app/telemetry.h"
 #include "car/car.h"
 #include "geom/vec.h"

@@ -5,16 +5,16 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <thread>
-#include <filesystem>
 
 #include "app/command_line.h"
 #include "app/game.h"
 #include "app/training.h"
 #include "car/tape.h"
-#include "framework/colors.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
 #include "framework/font.h"
@@ -23,9 +23,9 @@
 #include "framework/png_io.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
-#include "map/world_step.h"
 #include "map/map_source.h"
 #include "map/node_queries.h"
+#include "map/world_step.h"
 
 namespace dx {
 
@@ -89,11 +89,16 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
   const auto take = [&](const std::string& name, const std::string& value) {
     const std::optional<int64_t> v = parseInteger(value);
     if (!v || *v < (name == "--seed" ? 0 : 1)) return false;
-    if (name == "--generations") o.generations = *v;
-    else if (name == "--track") o.track = *v;
-    else if (name == "--seed") o.seed = uint64_t(*v);
-    else if (name == "--threads") o.threads = *v;
-    else return false;
+    if (name == "--generations")
+      o.generations = *v;
+    else if (name == "--track")
+      o.track = *v;
+    else if (name == "--seed")
+      o.seed = uint64_t(*v);
+    else if (name == "--threads")
+      o.threads = *v;
+    else
+      return false;
     return true;
   };
   const ArgsResult r = walkOptions(args, "draxen3516-train", kUsage, take);
@@ -158,8 +163,8 @@ std::string formatTrainingRecord(const std::vector<GenerationStats>& history) {
   std::string out = "generation,best,mean,pool best,wall seconds\n";
   for (size_t i = 0; i < history.size(); ++i) {
     const GenerationStats& g = history[i];
-    out += std::to_string(i + 1) + "," + fixed(g.best, 0) + "," + fixed(g.mean, 1) + "," + fixed(g.poolBest, 0) +
-           "," + fixed(g.seconds, 3) + "\n";
+    out += std::to_string(i + 1) + "," + fixed(g.best, 0) + "," + fixed(g.mean, 1) + "," + fixed(g.poolBest, 0) + "," +
+           fixed(g.seconds, 3) + "\n";
   }
   return out;
 }

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
   const std::optional<GameOptions> options = parseGameArgs(std::vector<std::string>(argv + 1, argv + argc), ok);
   if (!options) return ok ? 0 : 2;
   // A track that cannot be raced is told before any window opens.
-  const std::string problem = trackFileProblem(joinPath(basePathOfExecutable(), "maps/" + std::to_string(options->track) + ".map"));
+  const std::string problem =
+      trackFileProblem(joinPath(basePathOfExecutable(), "maps/" + std::to_string(options->track) + ".map"));
   if (!problem.empty()) {
     std::fprintf(stderr, "error: %s\n", problem.c_str());
     return 1;

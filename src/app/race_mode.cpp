@@ -79,8 +79,12 @@ void recordLapTime(Car& car, const Map& map, float dt) {
 }
 
 DataLogRecord dataLogRecord(const Car& car) {
-  return {angleDiff(car.targetAngle, car.angle), angleDiff(car.targetAngle, angle(car.vel)), car.angularVelocity,
-          length(car.vel), car.controls.steer, car.controls.brake};
+  return {angleDiff(car.targetAngle, car.angle),
+          angleDiff(car.targetAngle, angle(car.vel)),
+          car.angularVelocity,
+          length(car.vel),
+          car.controls.steer,
+          car.controls.brake};
 }
 
 void gameUpdateRace(float dt) {

@@ -126,8 +126,8 @@ std::vector<std::string> panelLines(const Car& followed) {
   lines.push_back(lapLine(followed, map));
   if (champion) {
     const Tape& t = *h.replays.champion;
-    lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) + " " +
-                    fixed(t.gains[2], 2));
+    lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) +
+                    " " + fixed(t.gains[2], 2));
   }
   return lines;
 }

@@ -65,7 +65,8 @@ void savePool(const Harness& h) {
   try {
     writeFileAtomically(poolPath(), formatPool(h.bestAI));
   } catch (const IOError& e) {
-    echo("could not save the gain pool (", e.what(), "); the previous file is kept and the save is retried "
+    echo("could not save the gain pool (", e.what(),
+         "); the previous file is kept and the save is retried "
          "after the next generation");
   }
 }
@@ -145,7 +146,8 @@ void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& 
     const PID& pid = car->ai->pidSteering0;
     pool.push_back({float(car->currentNode), {pid.Kp, pid.Ki, pid.Kd}});
   }
-  std::stable_sort(pool.begin(), pool.end(), [](const ScoredGains& a, const ScoredGains& b) { return a.score > b.score; });
+  std::stable_sort(pool.begin(), pool.end(),
+                   [](const ScoredGains& a, const ScoredGains& b) { return a.score > b.score; });
   if (pool.size() > kPoolSize) pool.resize(kPoolSize);
 }
 

@@ -111,8 +111,7 @@ void resetPID(AI& ai) {
   // The controllers run once per simulation step, of the car module's fixed length.
   const float dt = float(carTimeStep);
   const int64_t cls = ai.car->settings.carClass;
-  if (cls < 0 || cls > 3)
-    throw GameError("a computer driver needs a car of class 0 to 3, not " + std::to_string(cls));
+  if (cls < 0 || cls > 3) throw GameError("a computer driver needs a car of class 0 to 3, not " + std::to_string(cls));
   ai.pidSteering0 = initPID(1.0f, 0.0f, 2.0f, dt);
   ai.pidThrottle = initPID(0.21325f, 0.128224f, 0.16962f, dt);
 }

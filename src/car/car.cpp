@@ -20,22 +20,40 @@ CarCatalogue gCatalogue;
 
 using json = nlohmann::ordered_json;
 
-#define DX_PARAM(name) CarParamInfo{#name, &CarParams::name}
-#define DX_SPARE(name) CarParamInfo{nullptr, &CarParams::name}
+#define DX_PARAM(name) \
+  CarParamInfo { #name, &CarParams::name }
+#define DX_SPARE(name) \
+  CarParamInfo { nullptr, &CarParams::name }
 const std::array<CarParamInfo, 25> kParams = {
-    DX_PARAM(accsqr),          DX_PARAM(turnForce),           DX_PARAM(brakeTurnForce),
-    DX_PARAM(stabilisation),   DX_SPARE(spareA),              DX_SPARE(spareB),
-    DX_PARAM(maxaccel),        DX_PARAM(boostForce),          DX_PARAM(heatDissipation),
-    DX_PARAM(boostHeatGeneration), DX_PARAM(shutdownTemperature), DX_PARAM(restartTemperature),
-    DX_PARAM(brakeMaxAccel),   DX_PARAM(brakeAccSqr),         DX_PARAM(mass),
-    DX_PARAM(dragLong),        DX_PARAM(dragLongBraking),     DX_PARAM(longSurfaceArea),
-    DX_PARAM(dragLat),         DX_PARAM(dragLatBraking),      DX_PARAM(latSurfaceArea),
-    DX_PARAM(dragViscous),     DX_PARAM(lift),                DX_SPARE(spareC),
+    DX_PARAM(accsqr),
+    DX_PARAM(turnForce),
+    DX_PARAM(brakeTurnForce),
+    DX_PARAM(stabilisation),
+    DX_SPARE(spareA),
+    DX_SPARE(spareB),
+    DX_PARAM(maxaccel),
+    DX_PARAM(boostForce),
+    DX_PARAM(heatDissipation),
+    DX_PARAM(boostHeatGeneration),
+    DX_PARAM(shutdownTemperature),
+    DX_PARAM(restartTemperature),
+    DX_PARAM(brakeMaxAccel),
+    DX_PARAM(brakeAccSqr),
+    DX_PARAM(mass),
+    DX_PARAM(dragLong),
+    DX_PARAM(dragLongBraking),
+    DX_PARAM(longSurfaceArea),
+    DX_PARAM(dragLat),
+    DX_PARAM(dragLatBraking),
+    DX_PARAM(latSurfaceArea),
+    DX_PARAM(dragViscous),
+    DX_PARAM(lift),
+    DX_SPARE(spareC),
     DX_SPARE(spareD),
 };
 const std::array<CarParamInfo, 7> kDragParams = {
-    DX_PARAM(dragLong), DX_PARAM(dragLongBraking), DX_PARAM(longSurfaceArea), DX_PARAM(dragLat),
-    DX_PARAM(dragLatBraking), DX_PARAM(latSurfaceArea), DX_PARAM(dragViscous),
+    DX_PARAM(dragLong),       DX_PARAM(dragLongBraking), DX_PARAM(longSurfaceArea), DX_PARAM(dragLat),
+    DX_PARAM(dragLatBraking), DX_PARAM(latSurfaceArea),  DX_PARAM(dragViscous),
 };
 #undef DX_PARAM
 #undef DX_SPARE
@@ -158,16 +176,16 @@ void recalculate(CarSettings& s) {
   const CarComponent& cover = pick(c.carCovers, s.coverIndex, "cover");
   const CarComponent& pod = pick(c.carPods, s.podIndex, "pod");
   for (const CarParamInfo& p : kParams)
-    s.*p.field = 0.0f + hull.*p.field + thruster.*p.field + heatsink.*p.field + wing.*p.field + pod.*p.field +
-                 cover.*p.field;
+    s.*p.field =
+        0.0f + hull.*p.field + thruster.*p.field + heatsink.*p.field + wing.*p.field + pod.*p.field + cover.*p.field;
   const float t = float(s.carClass) * 0.25f;
   s.maxaccel = lerp(s.maxaccel, 3.0f * s.maxaccel, t);
   s.boostForce = lerp(s.boostForce, 2.0f * s.boostForce, t);
   s.spareD = lerp(s.spareD, 4.0f * s.spareD, t);
   s.spareC = lerp(s.spareC, 4.0f * s.spareC, t);
   const auto refuse = [&](const std::string& what) {
-    throw FormatError("the components " + hull.name + ", " + thruster.name + ", " + heatsink.name + ", " +
-                      wing.name + ", " + pod.name + ", " + cover.name + " sum to " + what);
+    throw FormatError("the components " + hull.name + ", " + thruster.name + ", " + heatsink.name + ", " + wing.name +
+                      ", " + pod.name + ", " + cover.name + " sum to " + what);
   };
   // Every force is divided by the mass: a build without a real mass cannot drive, and a tiny one
   // turns every force into infinity.
@@ -175,7 +193,8 @@ void recalculate(CarSettings& s) {
     refuse("a mass of " + shortNumber(s.mass) + "; a car needs a mass of at least " + shortNumber(kMinMass));
   // Negative drag feeds speed back into itself until it is infinite.
   for (const CarParamInfo& p : kDragParams)
-    if (s.*p.field < 0) refuse("a " + std::string(p.key) + " of " + shortNumber(s.*p.field) + "; drag cannot be negative");
+    if (s.*p.field < 0)
+      refuse("a " + std::string(p.key) + " of " + shortNumber(s.*p.field) + "; drag cannot be negative");
 }
 
 float calculateMaxSpeed(const Car& car) { return std::sqrt(car.settings.maxaccel / car.settings.dragLong); }

@@ -75,7 +75,8 @@ void carHitsCar(TrackObject& oa, TrackObject& ob, const Collision& c, RandomStat
   a.vel += push * 0.25f;
   b.vel -= push * 0.25f;
   for (int i = 0; i < 6; ++i)
-    if (a.map) newParticle(a.map->ps, r, particleSpark, c.contacts[0], rndVec(r, 1), 1.0f, true, 0, float(a.currentNode));
+    if (a.map)
+      newParticle(a.map->ps, r, particleSpark, c.contacts[0], rndVec(r, 1), 1.0f, true, 0, float(a.currentNode));
   auto settle = [](Car& car, const Car& other) {
     if (shielded(car)) return;
     car.accel *= 0.999f;
@@ -161,7 +162,6 @@ bool wallTested(int wall, uint16_t flags, bool split) {
 
 }  // namespace
 
-
 AABB Car::getAABB() const { return expandAABB(dx::getAABB(getWorldPoly(*this)), vel); }
 
 Projection project(const Triangle& poly, Vec2f axis) {
@@ -243,8 +243,7 @@ Collision polygonsIntersect(const Triangle& A, const Triangle& B) {
   for (const Triangle* t : {&A, &B})
     for (size_t i = 0; i < 3; ++i) {
       const Vec2f axis = normal((*t)[(i + 1) % 3] - (*t)[i]);
-      if (std::find(axes.begin(), axes.begin() + long(count), axis) == axes.begin() + long(count))
-        axes[count++] = axis;
+      if (std::find(axes.begin(), axes.begin() + long(count), axis) == axes.begin() + long(count)) axes[count++] = axis;
     }
   double best = std::numeric_limits<double>::infinity();
   Vec2f bestAxis;
@@ -297,8 +296,8 @@ EdgeHit edgeHit(const Triangle& from, const Triangle& to, const AABB& sweep, con
 
 }  // namespace
 
-EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& q,
-                                uint16_t flags, Vec2f move, bool split) {
+EdgeHit checkNodeEdgeCollisions(const Triangle& from, const Triangle& to, const std::array<Vec2f, 4>& q, uint16_t flags,
+                                Vec2f move, bool split) {
   return edgeHit(from, to, unionAABB(getAABB(from), getAABB(to)), q, flags, move, split);
 }
 

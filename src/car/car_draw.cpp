@@ -7,8 +7,8 @@
 
 #include "car/ai_driver.h"
 #include "car/car.h"
-#include "framework/colors.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
 #include "render3d/model_draw.h"

@@ -188,7 +188,7 @@ void Car::update(float dt, RandomState& r) {
   engineParticles(*this, r);
   brakes(*this, dt);
   forces(*this, dt, T0);
-  if (!map) return;  // a car off any track has no walls, nodes or racing line to follow
+  if (!map) return;               // a car off any track has no walls, nodes or racing line to follow
   tryMove(*this, dt, 0, r, dir);  // dir is this step's heading: (cos, sin) of the angle
   // Every fourth of the car's own steps, so that drawing (which counts frames) changes nothing.
   if ((updates & 3) == 0) add(trail, enginePoint(*this));

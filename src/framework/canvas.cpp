@@ -39,14 +39,10 @@ inline bool ditherBit(const DrawState& d, int sx, int sy) {
 inline uint8_t mapped(const DrawState& d, ColorId c) { return uint8_t(d.paletteMapDraw[c & 0xFF]); }
 
 // The fallback colour of the pixel rule: the remapped dither colour, or -1 for none.
-inline int mappedFallback(const DrawState& d) {
-  return d.ditherColor >= 0 ? int(mapped(d, d.ditherColor)) : -1;
-}
+inline int mappedFallback(const DrawState& d) { return d.ditherColor >= 0 ? int(mapped(d, d.ditherColor)) : -1; }
 
 // The same fallback without the remap (triangles and clearing write it as it is).
-inline int rawFallback(const DrawState& d) {
-  return d.ditherColor >= 0 ? int(uint8_t(d.ditherColor)) : -1;
-}
+inline int rawFallback(const DrawState& d) { return d.ditherColor >= 0 ? int(uint8_t(d.ditherColor)) : -1; }
 
 inline int64_t floorDiv(int64_t p, int64_t d) {
   int64_t q = p / d;
@@ -59,8 +55,8 @@ inline int64_t floorDiv(int64_t p, int64_t d) {
 // when a < 0. The quotient f = floor(w / |a|) is carried from row to row with its remainder,
 // so no row needs a division.
 struct EdgeBound {
-  int64_t den = 1;       // |a|
-  int64_t f = 0, r = 0;  // w = f * den + r, 0 <= r < den
+  int64_t den = 1;         // |a|
+  int64_t f = 0, r = 0;    // w = f * den + r, 0 <= r < den
   int64_t bq = 0, br = 0;  // the per-row change of w, split the same way
 
   EdgeBound() = default;

@@ -107,8 +107,7 @@ bool stencilTest(int x, int y, uint8_t v);
 
 void setSpritesheet(int64_t i);
 void spr(int64_t n, Pint x, Pint y, Pint w = 1, Pint h = 1, bool hflip = false, bool vflip = false);
-void sprss(int64_t n, Pint x, Pint y, Pint w, Pint h, Pint dw, Pint dh, bool hflip = false,
-           bool vflip = false);
+void sprss(int64_t n, Pint x, Pint y, Pint w, Pint h, Pint dw, Pint dh, bool hflip = false, bool vflip = false);
 uint8_t sget(int x, int y);
 
 bool overlap(const Rect& a, const Rect& b);

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "framework/errors.h"
@@ -98,7 +98,8 @@ bool putHeader(GifFileType* gif, int gw, int gh) {
   const Palette& p = currentPalette();
   const int depth = p.size < 17 ? 4 : 8;
   GifColorType colors[256];
-  for (int i = 0; i < (1 << depth); ++i) colors[i] = GifColorType{p.colors[size_t(i)].r, p.colors[size_t(i)].g, p.colors[size_t(i)].b};
+  for (int i = 0; i < (1 << depth); ++i)
+    colors[i] = GifColorType{p.colors[size_t(i)].r, p.colors[size_t(i)].g, p.colors[size_t(i)].b};
   ColorMapObject* map = GifMakeMapObject(1 << depth, colors);
   EGifSetGifVersion(gif, true);
   const bool ok = map && EGifPutScreenDesc(gif, gw, gh, depth, 0, map) == GIF_OK;
@@ -237,8 +238,7 @@ void saveRecording() {
 }
 
 void saveScreenshot() {
-  const std::string folder =
-      captureFolder("screenshot", "screenshots", "unable to create screenshot output directory");
+  const std::string folder = captureFolder("screenshot", "screenshots", "unable to create screenshot output directory");
   if (folder.empty()) return;
   const CaptureState& c = gCapture;
   if (c.recordFrames.empty()) {

@@ -10,8 +10,8 @@
 namespace dx {
 
 struct CaptureState {
-  int recordSeconds = 30;  // 0 or less switches capture off
-  bool fullSpeedGif = true;  // every drawn frame, or only those drawn on even update counts
+  int recordSeconds = 30;               // 0 or less switches capture off
+  bool fullSpeedGif = true;             // every drawn frame, or only those drawn on even update counts
   std::deque<SurfacePtr> recordFrames;  // oldest first
   size_t capacity = 1;
   SurfacePtr recordFrame;  // the spare surface the next capture is copied into

@@ -175,7 +175,8 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
   struct stat old;
   const bool replacing = lstat(target.c_str(), &old) == 0;
   if (replacing && !S_ISREG(old.st_mode))
-    throw IOError("Unable to write " + path + ": " + (S_ISDIR(old.st_mode) ? "it is a directory" : "it is not a regular file"));
+    throw IOError("Unable to write " + path + ": " +
+                  (S_ISDIR(old.st_mode) ? "it is a directory" : "it is not a regular file"));
   removeStaleTemporaries(target);
   std::string tmp;
   const int fd = createTemporary(target, tmp);

@@ -45,9 +45,7 @@ const ControllerAxis* stickFor(const Controller& c, Button b) {
   }
 }
 
-void driveFromTrigger(int& counter, double trigger, double deadzone) {
-  counter = trigger > deadzone ? counter + 1 : 0;
-}
+void driveFromTrigger(int& counter, double trigger, double deadzone) { counter = trigger > deadzone ? counter + 1 : 0; }
 
 std::string_view trim(std::string_view s) {
   const auto space = [](char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; };
@@ -237,7 +235,8 @@ bool btnpr(Button b, int repeat) {
 
 bool btnp(Button b) {
   const size_t i = size_t(buttonIndex(b, "btnp"));
-  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(), [&](const auto& c) { return c->buttons[i] == 2; });
+  return std::any_of(gInput.controllers.begin(), gInput.controllers.end(),
+                     [&](const auto& c) { return c->buttons[i] == 2; });
 }
 
 bool key(int32_t k) {

@@ -59,7 +59,7 @@ struct KeyNames {
 
 struct InputState {
   std::vector<std::shared_ptr<Controller>> controllers;  // [0] is the keyboard once initialised
-  std::unordered_map<int32_t, int> keysDown;  // 0 up, n >= 1 held for n updates (1 = pressed now)
+  std::unordered_map<int32_t, int> keysDown;             // 0 up, n >= 1 held for n updates (1 = pressed now)
   // Scan codes per button, from start-up on.
   std::array<std::vector<int>, kButtonCount> keymap{{
       {scanLeft, scanA},           // Left

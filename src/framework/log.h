@@ -20,7 +20,7 @@ inline void append(std::string& out, char c) { out += c; }
 inline void append(std::string& out, bool b) { out += b ? "true" : "false"; }
 
 template <class T>
-  requires std::is_arithmetic_v<T>
+requires std::is_arithmetic_v<T>
 void append(std::string& out, T v) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, v);

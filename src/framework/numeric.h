@@ -1,8 +1,8 @@
 #pragma once
 // Small numeric helpers shared by the whole program.
+#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <climits>
 
 namespace dx {
 
@@ -40,9 +40,7 @@ inline float angleDiff(float a, float b) {
 inline double deg2rad(double x) { return x * 0.017453292519943295; }
 
 // For m > 0 the largest multiple of m not above x.
-inline int64_t roundTo(int64_t x, int64_t m) {
-  return x >= 0 ? m * (x / m) : m * ((x - m + 1) / m);
-}
+inline int64_t roundTo(int64_t x, int64_t m) { return x >= 0 ? m * (x / m) : m * ((x - m + 1) / m); }
 
 inline double modSign(double a, double b) { return std::fmod(std::fmod(a, b) + b, b); }
 

@@ -40,7 +40,8 @@ bool readInt(std::string_view s, size_t& i, int& out) {
   skipSpace(s, i);
   const size_t first = i;
   out = 0;
-  for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) out = std::min(out * 10 + (s[i] - '0'), 100000);
+  for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+    out = std::min(out * 10 + (s[i] - '0'), 100000);
   return i > first;
 }
 
@@ -92,9 +93,8 @@ Palette parsePaletteGPL(std::string_view text, const std::string& name) {
 
 Palette loadPaletteDefault() {
   static const RGB colors[16] = {
-      {0, 0, 0},       {29, 43, 83},    {126, 37, 83},   {0, 135, 81},
-      {171, 82, 54},   {95, 87, 79},    {194, 195, 199}, {255, 241, 232},
-      {255, 0, 77},    {255, 163, 0},   {255, 240, 36},  {0, 231, 86},
+      {0, 0, 0},       {29, 43, 83},    {126, 37, 83},   {0, 135, 81},    {171, 82, 54},  {95, 87, 79},
+      {194, 195, 199}, {255, 241, 232}, {255, 0, 77},    {255, 163, 0},   {255, 240, 36}, {0, 231, 86},
       {41, 173, 255},  {131, 118, 156}, {255, 119, 168}, {255, 204, 170},
   };
   Palette p;

@@ -21,7 +21,7 @@ ScreenLayout computeLayout(int w, int h, int targetW, int targetH, bool fixedSiz
 
 // Converts canvas indices through the display remap and the palette into 32-bit pixels whose
 // bytes in memory are 255, blue, green, red.
-void convertCanvas(const Surface& canvas, const Palette& palette,
-                   const std::array<ColorId, 256>& displayMap, uint8_t* dst, int pitch);
+void convertCanvas(const Surface& canvas, const Palette& palette, const std::array<ColorId, 256>& displayMap,
+                   uint8_t* dst, int pitch);
 
 }  // namespace dx

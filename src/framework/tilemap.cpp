@@ -49,7 +49,8 @@ Tilemap parseJsonMap(std::string_view text, const std::string& path) {
     throw FormatError(path + ": tile map lacks the string \"orientation\"");
   if (*orientation == "hexagonal") {
     const int64_t side = intKey(j, "hexsidelength", path);
-    if (side < INT32_MIN || side > INT32_MAX) throw FormatError(path + ": bad \"hexsidelength\" " + std::to_string(side));
+    if (side < INT32_MIN || side > INT32_MAX)
+      throw FormatError(path + ": bad \"hexsidelength\" " + std::to_string(side));
     m.hex = true;
     m.hexOffset = int(side + (m.th - side) / 2);
   }

@@ -31,11 +31,10 @@ void line(Vec2f a, Vec2f b) {
 }
 
 void trifill(std::span<const Vec2f> points) {
-  if (points.size() < 3)
-    throw IndexError("trifill needs 3 points, got " + std::to_string(points.size()));
+  if (points.size() < 3) throw IndexError("trifill needs 3 points, got " + std::to_string(points.size()));
   if (isNan(points[0]) || isNan(points[1]) || isNan(points[2])) return;
-  trifill(floorPixel(points[0].x), floorPixel(points[0].y), floorPixel(points[1].x),
-          floorPixel(points[1].y), floorPixel(points[2].x), floorPixel(points[2].y));
+  trifill(floorPixel(points[0].x), floorPixel(points[0].y), floorPixel(points[1].x), floorPixel(points[1].y),
+          floorPixel(points[2].x), floorPixel(points[2].y));
 }
 
 void poly(std::span<const Vec2f> points) {

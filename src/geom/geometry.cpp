@@ -14,8 +14,7 @@ Vec2f rndVec(RandomState& r, float size) {
   return {x, y};
 }
 
-std::vector<Vec2f> rotatedPoly(Vec2f pos, std::span<const Vec2f> points, float angle, Vec2f origin,
-                               float scale) {
+std::vector<Vec2f> rotatedPoly(Vec2f pos, std::span<const Vec2f> points, float angle, Vec2f origin, float scale) {
   std::vector<Vec2f> out;
   out.reserve(points.size());
   for (Vec2f p : points) out.push_back(pos + rotatePoint(p, angle, origin) * scale);
@@ -35,8 +34,8 @@ Intersection lineSegmentIntersection(const Line& l1, const Line& l2) {
   const Intersection r = lineLineIntersection(l1, l2);
   if (!r.hit) return {};
   const Vec2f p = r.point;
-  if (within(p.x, l1.start.x, l1.end.x) && within(p.y, l1.start.y, l1.end.y) &&
-      within(p.x, l2.start.x, l2.end.x) && within(p.y, l2.start.y, l2.end.y))
+  if (within(p.x, l1.start.x, l1.end.x) && within(p.y, l1.start.y, l1.end.y) && within(p.x, l2.start.x, l2.end.x) &&
+      within(p.y, l2.start.y, l2.end.y))
     return r;
   return {};
 }

@@ -43,14 +43,11 @@ inline Vec2f rotatePoint(Vec2f p, float angle, Vec2f origin) {
   return {d.x * c - d.y * s + origin.x, d.y * c + d.x * s + origin.y};
 }
 // pos + scale * rotatePoint(points[i], angle, origin) for every point.
-std::vector<Vec2f> rotatedPoly(Vec2f pos, std::span<const Vec2f> points, float angle, Vec2f origin,
-                               float scale);
+std::vector<Vec2f> rotatedPoly(Vec2f pos, std::span<const Vec2f> points, float angle, Vec2f origin, float scale);
 
 // Negative when p lies right of a->b on screen (towards +y when a->b points along +x),
 // positive to the left, 0 on the line.
-inline float sideOfLine(Vec2f a, Vec2f b, Vec2f p) {
-  return (p.x - a.x) * (b.y - a.y) - (p.y - a.y) * (b.x - a.x);
-}
+inline float sideOfLine(Vec2f a, Vec2f b, Vec2f p) { return (p.x - a.x) * (b.y - a.y) - (p.y - a.y) * (b.x - a.x); }
 
 // Touching boxes intersect.
 inline bool intersects(const AABB& a, const AABB& b) {

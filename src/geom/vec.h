@@ -94,9 +94,8 @@ inline Vec4f& operator-=(Vec4f& a, Vec4f b) { return a = a - b; }
 inline Vec2i operator-(Vec2i a, Vec2i b) {
   Vec2i r;
   if (__builtin_sub_overflow(a.x, b.x, &r.x) || __builtin_sub_overflow(a.y, b.y, &r.y))
-    throw IndexError("Vec2i difference overflows: (" + std::to_string(a.x) + ", " +
-                     std::to_string(a.y) + ") - (" + std::to_string(b.x) + ", " +
-                     std::to_string(b.y) + ")");
+    throw IndexError("Vec2i difference overflows: (" + std::to_string(a.x) + ", " + std::to_string(a.y) + ") - (" +
+                     std::to_string(b.x) + ", " + std::to_string(b.y) + ")");
   return r;
 }
 
@@ -121,9 +120,7 @@ inline Vec2f perpendicular(Vec2f v) { return {-v.y, v.x}; }
 // The perpendicular of the normalized vector; zero for a near-zero input.
 inline Vec2f normal(Vec2f v) { return perpendicular(normalized(v)); }
 inline float cross(Vec2f a, Vec2f b) { return a.x * b.y - a.y * b.x; }
-inline Vec3f cross(Vec3f a, Vec3f b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+inline Vec3f cross(Vec3f a, Vec3f b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline float angle(Vec2f v) { return std::atan2(v.y, v.x); }
 inline bool isZero(Vec2f v) { return v.x == 0.0f && v.y == 0.0f; }
 
@@ -133,12 +130,8 @@ inline Vec2f reflect(Vec2f v, Vec2f n) { return n * (2.0f * dot(v, n)) - v; }
 inline Vec2f project(Vec2f v, Vec2f onto) { return onto * (dot(v, onto) / dot(onto, onto)); }
 
 // v shortened to maxLen when it is longer.
-inline Vec2f clamp(Vec2f v, float maxLen) {
-  return length2(v) <= maxLen * maxLen ? v : v * (maxLen / length(v));
-}
-inline Vec3f clamp(Vec3f v, float maxLen) {
-  return length2(v) <= maxLen * maxLen ? v : v * (maxLen / length(v));
-}
+inline Vec2f clamp(Vec2f v, float maxLen) { return length2(v) <= maxLen * maxLen ? v : v * (maxLen / length(v)); }
+inline Vec3f clamp(Vec3f v, float maxLen) { return length2(v) <= maxLen * maxLen ? v : v * (maxLen / length(v)); }
 
 // Componentwise blends.
 inline Vec2f lerp(Vec2f a, Vec2f b, float t) { return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; }

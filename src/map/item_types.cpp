@@ -4,9 +4,9 @@
 
 #include "framework/canvas.h"
 #include "framework/errors.h"
-#include "framework/run_loop.h"
 #include "framework/file_io.h"
 #include "framework/log.h"
+#include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "framework/tilemap.h"
 #include "render3d/model.h"
@@ -20,9 +20,7 @@ ItemTypesState gItems;
 
 using json = nlohmann::ordered_json;
 
-[[noreturn]] void bad(const std::string& path, const std::string& what) {
-  throw FormatError(path + ": " + what);
-}
+[[noreturn]] void bad(const std::string& path, const std::string& what) { throw FormatError(path + ": " + what); }
 
 int64_t integerMember(const json& e, const char* key, const std::string& path, size_t i) {
   const json& v = e.at(key);

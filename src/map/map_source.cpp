@@ -32,8 +32,8 @@ class Stream {
   int16_t readInt16() { return int16_t(readUint16()); }
   float readFloat32() {
     const char* p = take(4);
-    const uint32_t bits = uint32_t(uint8_t(p[0])) | uint32_t(uint8_t(p[1])) << 8 |
-                          uint32_t(uint8_t(p[2])) << 16 | uint32_t(uint8_t(p[3])) << 24;
+    const uint32_t bits = uint32_t(uint8_t(p[0])) | uint32_t(uint8_t(p[1])) << 8 | uint32_t(uint8_t(p[2])) << 16 |
+                          uint32_t(uint8_t(p[3])) << 24;
     return std::bit_cast<float>(bits);
   }
   Vec2f readVec2f() {
@@ -79,8 +79,7 @@ Vec2f anyPoint(Vec2f v, const std::string& path, const std::string& entry, const
 }
 
 SectionKind checkedSectionKind(uint8_t b, const std::string& path, size_t index) {
-  if (b > 1)
-    throw FormatError(path + ": section " + std::to_string(index) + " has unknown kind " + std::to_string(b));
+  if (b > 1) throw FormatError(path + ": section " + std::to_string(index) + " has unknown kind " + std::to_string(b));
   return SectionKind(b);
 }
 
@@ -256,8 +255,11 @@ void checkEncodable(const MapSource& src) {
   for (size_t i = 0; i < src.sections.size(); ++i) {
     const Section& s = src.sections[i];
     const std::string entry = "section " + std::to_string(i);
-    for (auto [v, name] : {std::pair{s.turn, "turn"}, {s.widthL, "widthL"}, {s.widthR, "widthR"},
-                           {s.vergeL, "vergeL"}, {s.vergeR, "vergeR"}})
+    for (auto [v, name] : {std::pair{s.turn, "turn"},
+                           {s.widthL, "widthL"},
+                           {s.widthR, "widthR"},
+                           {s.vergeL, "vergeL"},
+                           {s.vergeR, "vergeR"}})
       anyValue(v, path, entry, name);
     anyPoint(s.endOffset, path, entry, "endOffset");
     anyPoint(s.control1, path, entry, "control1");
@@ -268,11 +270,11 @@ void checkEncodable(const MapSource& src) {
     checked(src.trackObjects[i].along, 0, 1, path, entry, "along");
     anyValue(src.trackObjects[i].lateral * 8.0f, path, entry, "lateral");
   }
-  for (size_t i = 0; i < src.objects.size(); ++i) anyPoint(src.objects[i].pos, path, "object " + std::to_string(i), "pos");
+  for (size_t i = 0; i < src.objects.size(); ++i)
+    anyPoint(src.objects[i].pos, path, "object " + std::to_string(i), "pos");
 }
 
 }  // namespace
-
 
 const char* mapStyleName(MapStyle s) {
   static const char* names[] = {"CityNight", "CityDay", "Desert", "Snow", "Forest", "Sea"};

@@ -34,8 +34,8 @@ struct Widths {
 void emit(Map& map, Walk& w, Vec2f Q, double heading, const Widths& k, uint16_t flags) {
   if (int64_t(map.path.size()) >= kMaxNodes)
     throw FormatError("track \"" + map.name + "\" has more than " + std::to_string(kMaxNodes) + " nodes");
-  addNode(map, initNode(w.section, w.counter, Q, normal(Q - w.P), float(heading), float(k.wL), float(k.wR),
-                        float(k.vL), float(k.vR), flags));
+  addNode(map, initNode(w.section, w.counter, Q, normal(Q - w.P), float(heading), float(k.wL), float(k.wR), float(k.vL),
+                        float(k.vR), flags));
   w.P = Q;
   w.counter += 1;
 }
@@ -45,9 +45,7 @@ Widths blended(const Walk& w, const Section& s, float t) {
           lerp(w.vR, double(s.vergeR), t)};
 }
 
-void keep(Walk& w, const Widths& k) {
-  w.wL = k.wL, w.wR = k.wR, w.vL = k.vL, w.vR = k.vR;
-}
+void keep(Walk& w, const Widths& k) { w.wL = k.wL, w.wR = k.wR, w.vL = k.vL, w.vR = k.vR; }
 
 void walkAngleCurve(Map& map, Walk& w, const Section& s) {
   const int64_t n = s.steps;

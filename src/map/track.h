@@ -20,9 +20,7 @@ struct SectorKey {
 };
 
 struct SectorKeyHash {
-  size_t operator()(const SectorKey& k) const {
-    return std::hash<int64_t>()(k.x * 0x9E3779B97F4A7C15ll ^ k.y);
-  }
+  size_t operator()(const SectorKey& k) const { return std::hash<int64_t>()(k.x * 0x9E3779B97F4A7C15ll ^ k.y); }
 };
 
 // Section flag bits.

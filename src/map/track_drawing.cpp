@@ -34,9 +34,7 @@ Vec3f at(Vec2f p, float z = 0.0f) { return vec3f(p, z); }
 
 // The first two and last two nodes of an open track are not drawn: at the ends the neighbour
 // lookups clamp and the figures would fold back.
-bool isEndNode(const Map& map, int64_t id) {
-  return !isLooping(map) && (id < 2 || id >= nodeCount(map) - 2);
-}
+bool isEndNode(const Map& map, int64_t id) { return !isLooping(map) && (id < 2 || id >= nodeCount(map) - 2); }
 
 // The nodes drawn in full: within 16 of the followed car's node.
 bool inWindow(const Map& map, int64_t id, int64_t current) {
@@ -44,9 +42,7 @@ bool inWindow(const Map& map, int64_t id, int64_t current) {
 }
 
 // The progress colour, or white where the light running along the track is.
-ColorId progressColor(const Map& map, int64_t id) {
-  return id % 60 == (frame() / 3) % 60 ? 7 : trackColor(map, id);
-}
+ColorId progressColor(const Map& map, int64_t id) { return id % 60 == (frame() / 3) % 60 ? 7 : trackColor(map, id); }
 
 // One side of the road. The right side's figures are the left side's with P and N exchanged,
 // which keeps every face wound clockwise on screen.
@@ -59,10 +55,10 @@ struct Side {
   uint16_t open, special;
   float sign;  // -1 left, +1 right, along the node's normal
 };
-constexpr Side kLeft{&Node::left, &Node::ileft, &Node::oleft, &Node::leftEdgeColor, &Node::widthL,
-                     flagLeftOpen, flagLeftSpecial, -1.0f};
-constexpr Side kRight{&Node::right, &Node::iright, &Node::oright, &Node::rightEdgeColor, &Node::widthR,
-                      flagRightOpen, flagRightSpecial, 1.0f};
+constexpr Side kLeft{&Node::left,   &Node::ileft, &Node::oleft,    &Node::leftEdgeColor,
+                     &Node::widthL, flagLeftOpen, flagLeftSpecial, -1.0f};
+constexpr Side kRight{&Node::right,  &Node::iright, &Node::oright,    &Node::rightEdgeColor,
+                      &Node::widthR, flagRightOpen, flagRightSpecial, 1.0f};
 constexpr Side kSides[2] = {kLeft, kRight};
 
 bool isOpen(const Node& x, const Side& s) { return (x.flags & s.open) != 0; }
@@ -374,8 +370,7 @@ void drawObj(const Map& map, const MapObject& object, float scale) {
   const int64_t w = cw * 8, h = ch * 8;
   const int64_t period = d.flash[2];
   // A flash colour outside the palette cannot be remapped; such an item simply does not flash.
-  if (period != 0 && frame() % period < period / 2 && d.flash[0] >= 0 && d.flash[0] <= 255)
-    pal(d.flash[0], d.flash[1]);
+  if (period != 0 && frame() % period < period / 2 && d.flash[0] >= 0 && d.flash[0] <= 255) pal(d.flash[0], d.flash[1]);
   const Vec2f p = object.pos;
   if (scale == 1.0f) {
     spr(d.spr, pixel(std::trunc(p.x)) - Pint(w >> 1), pixel(std::trunc(p.y)) - Pint(h >> 1), Pint(cw), Pint(ch));

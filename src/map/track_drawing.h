@@ -15,7 +15,7 @@ struct TrackDrawState {
   float zoom = 1.0f;
   float fov = 35.0f;  // degrees
   float cameraPitch = 10.0f;
-  float near = 0.0f, far = 0.0f;  // set by setupCamera
+  float near = 0.0f, far = 0.0f;      // set by setupCamera
   Vec3f cameraPos{}, cameraTarget{};  // smoothed from frame to frame
   bool debugDepth = false;
 };

@@ -46,8 +46,7 @@ void collidePairs(Map& map, RandomState& r) {
       continue;
     }
     const std::vector<size_t>& partners = roles[i] == PairRole::Car ? notEthereal : nonCars;
-    for (auto j = std::upper_bound(partners.begin(), partners.end(), i); j != partners.end(); ++j)
-      test(a, *objs[*j]);
+    for (auto j = std::upper_bound(partners.begin(), partners.end(), i); j != partners.end(); ++j) test(a, *objs[*j]);
   }
 }
 

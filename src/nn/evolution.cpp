@@ -9,8 +9,8 @@ namespace dx {
 
 static void requireCovers(std::span<const float> a, std::span<const float> b, const char* op) {
   if (b.size() < a.size())
-    throw IndexError(std::string(op) + ": second parent has " + std::to_string(b.size()) +
-                     " elements, first has " + std::to_string(a.size()));
+    throw IndexError(std::string(op) + ": second parent has " + std::to_string(b.size()) + " elements, first has " +
+                     std::to_string(a.size()));
 }
 
 std::vector<float> mutate(std::span<const float> w, float amount, float rate) {

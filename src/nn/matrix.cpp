@@ -24,9 +24,8 @@ void set(Matrix& m, int64_t row, int64_t col, float value) {
   int64_t i;
   if (__builtin_mul_overflow(row, m.ncols, &i) || __builtin_add_overflow(i, col, &i) || i < 0 ||
       i >= int64_t(m.data.size()))
-    throw IndexError("matrix element (" + std::to_string(row) + ", " + std::to_string(col) +
-                     ") outside a " + std::to_string(m.nrows) + " x " + std::to_string(m.ncols) +
-                     " matrix");
+    throw IndexError("matrix element (" + std::to_string(row) + ", " + std::to_string(col) + ") outside a " +
+                     std::to_string(m.nrows) + " x " + std::to_string(m.ncols) + " matrix");
   m.data[size_t(i)] = value;
 }
 

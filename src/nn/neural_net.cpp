@@ -9,8 +9,7 @@ namespace dx {
 
 // A layer's width with its bias column; a negative width would leave no room for the bias.
 static int64_t withBias(int64_t n) {
-  if (n < 0 || n == std::numeric_limits<int64_t>::max())
-    throw IndexError("invalid layer size " + std::to_string(n));
+  if (n < 0 || n == std::numeric_limits<int64_t>::max()) throw IndexError("invalid layer size " + std::to_string(n));
   return n + 1;
 }
 

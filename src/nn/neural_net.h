@@ -13,11 +13,11 @@ namespace dx {
 // Column 0 of every input and activation row is the bias 1.0, so row 0 of every weight matrix
 // holds the bias weights.
 struct NeuralNet {
-  Matrix X;               // 1 x (inputs + 1)
-  std::vector<Matrix> wH; // (size of previous layer + 1) x (size of layer k)
-  std::vector<Matrix> H;  // 1 x (size of layer k + 1)
-  Matrix wO;              // (size of last layer + 1) x outputs
-  Matrix O;               // 1 x outputs
+  Matrix X;                // 1 x (inputs + 1)
+  std::vector<Matrix> wH;  // (size of previous layer + 1) x (size of layer k)
+  std::vector<Matrix> H;   // 1 x (size of layer k + 1)
+  Matrix wO;               // (size of last layer + 1) x outputs
+  Matrix O;                // 1 x outputs
 };
 using NeuralNetPtr = std::shared_ptr<NeuralNet>;
 

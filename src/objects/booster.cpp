@@ -1,9 +1,9 @@
 #include <array>
 #include <limits>
 
-#include "framework/colors.h"
 #include "framework/audio.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "geom/draw_adapters.h"
 #include "objects/shared_records.h"
 #include "objects/track_object.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "framework/colors.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
 #include "geom/geometry.h"

@@ -13,7 +13,7 @@ namespace dx {
 struct Particle {
   uint32_t kind = particleSpark;  // a ParticleKind, in a 4-byte slot
   Vec2f pos;
-  Vec2f vel;  // ps: map units per second; envPS: map units per step
+  Vec2f vel;      // ps: map units per second; envPS: map units per step
   float ttl = 0;  // alive while above 0; beyond the free-list link, so valid in free slots too
   float maxttl = 0;
   float data1 = 0;  // colour of a boost puff, size of an explosion

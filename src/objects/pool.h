@@ -49,8 +49,7 @@ void initPool(int64_t count, Pool<T>& pool) {
   pool.size = count;
   pool.inUse = 0;
   pool.items = std::make_unique<T[]>(size_t(count));
-  for (int64_t i = 0; i < count; ++i)
-    pooldetail::setNext(&pool.items[i], i + 1 < count ? &pool.items[i + 1] : nullptr);
+  for (int64_t i = 0; i < count; ++i) pooldetail::setNext(&pool.items[i], i + 1 < count ? &pool.items[i + 1] : nullptr);
   pool.firstAvailable = count > 0 ? &pool.items[0] : nullptr;
 }
 

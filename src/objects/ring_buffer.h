@@ -14,8 +14,8 @@ namespace dx {
 template <class T>
 struct RingBuffer {
   std::vector<T> data;
-  int64_t head = 0;  // storage index of the oldest value
-  int64_t tail = -1; // storage index of the newest value; -1 before the first add
+  int64_t head = 0;   // storage index of the oldest value
+  int64_t tail = -1;  // storage index of the newest value; -1 before the first add
   int64_t size = 0;
   int64_t length = 0;
 

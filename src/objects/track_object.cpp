@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "framework/colors.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "framework/numeric.h"
 #include "objects/shared_records.h"
 
@@ -19,9 +19,7 @@ void TrackObject::draw3d() {}
 void TrackObject::drawShadow3d() {}
 void TrackObject::drawEditor(float) {}
 
-AABB TrackObject::getAABB() const {
-  return AABB{{pos.x - radius, pos.y - radius}, {pos.x + radius, pos.y + radius}};
-}
+AABB TrackObject::getAABB() const { return AABB{{pos.x - radius, pos.y - radius}, {pos.x + radius, pos.y + radius}}; }
 
 void Cursor::drawEditor(float scale) {
   setColor(sharedRecords().frame % 30 <= 14 ? 7 : 11);
@@ -61,8 +59,7 @@ Collision checkCollision(TrackObject& a, TrackObject& b) {
     return ans.sweptProjectileVsCar ? ans.sweptProjectileVsCar(a, b) : circleCollision(a, b);
   if (ka == ObjectKind::Mine && kb == ObjectKind::Car)
     return ans.mineVsCar ? ans.mineVsCar(a, b) : circleCollision(a, b);
-  if (ka == ObjectKind::Car && kb == ObjectKind::Car)
-    return ans.carVsCar ? ans.carVsCar(a, b) : circleCollision(a, b);
+  if (ka == ObjectKind::Car && kb == ObjectKind::Car) return ans.carVsCar ? ans.carVsCar(a, b) : circleCollision(a, b);
   if (ka == ObjectKind::Car && isA(kb, ObjectKind::Projectile)) return checkCollision(b, a);
   return circleCollision(a, b);
 }

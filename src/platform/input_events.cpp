@@ -160,9 +160,7 @@ void processEvent(const SDL_Event& e) {
   if (handleWindowEvent(e)) return;
   switch (e.type) {
     case SDL_KEYDOWN:
-    case SDL_KEYUP:
-      applyKeyToButtons(key, scanCode, down, e.key.repeat != 0);
-      break;
+    case SDL_KEYUP: applyKeyToButtons(key, scanCode, down, e.key.repeat != 0); break;
     case SDL_CONTROLLERAXISMOTION:
       if (Controller* c = findController(e.caxis.which))
         setAxisValue(*c, e.caxis.axis, std::max(-1.0, e.caxis.value / 32767.0));
@@ -172,14 +170,9 @@ void processEvent(const SDL_Event& e) {
       if (Controller* c = findController(e.cbutton.which))
         if (const auto b = buttonFromPad(e.cbutton.button)) setButtonState(*c, *b, e.type == SDL_CONTROLLERBUTTONDOWN);
       break;
-    case SDL_CONTROLLERDEVICEADDED:
-      addHotPluggedController(e.cdevice.which);
-      break;
-    case SDL_CONTROLLERDEVICEREMOVED:
-      removeController(e.cdevice.which);
-      break;
-    default:
-      break;
+    case SDL_CONTROLLERDEVICEADDED: addHotPluggedController(e.cdevice.which); break;
+    case SDL_CONTROLLERDEVICEREMOVED: removeController(e.cdevice.which); break;
+    default: break;
   }
 }
 

@@ -61,7 +61,8 @@ void addControllerMappings(const std::string& path) {
     return;
   }
   if (std::count(bytes.begin(), bytes.end(), '\n') > kMaxControllerMappings) {
-    debug(path + " has more than " + std::to_string(kMaxControllerMappings) + " lines", "controller mappings not loaded");
+    debug(path + " has more than " + std::to_string(kMaxControllerMappings) + " lines",
+          "controller mappings not loaded");
     return;
   }
   if (SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()))) SDL_GameControllerAddMappingsFromRW(rw, 1);
@@ -106,11 +107,8 @@ void handleWindowChange(const SDL_WindowEvent& w) {
       loopState().focused = true;
       reloadSpritesheets();
       break;
-    case SDL_WINDOWEVENT_FOCUS_LOST:
-      loopState().focused = false;
-      break;
-    default:
-      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: loopState().focused = false; break;
+    default: break;
   }
 }
 
@@ -144,9 +142,7 @@ void init(const std::string& org, const std::string& app) {
 bool handleWindowEvent(const SDL_Event& e) {
   LoopState& L = loopState();
   switch (e.type) {
-    case SDL_QUIT:
-      L.keepRunning = false;
-      break;
+    case SDL_QUIT: L.keepRunning = false; break;
     case SDL_APP_WILLENTERBACKGROUND:
       debug("pausing");
       L.focused = false;
@@ -157,14 +153,10 @@ bool handleWindowEvent(const SDL_Event& e) {
       L.currentTime = SDL_GetTicks();
       L.focused = true;
       break;
-    case SDL_WINDOWEVENT:
-      handleWindowChange(e.window);
-      break;
+    case SDL_WINDOWEVENT: handleWindowChange(e.window); break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP:
-      return handleHotKey(e.key);
-    default:
-      break;
+    case SDL_KEYUP: return handleHotKey(e.key);
+    default: break;
   }
   return false;
 }

@@ -46,8 +46,8 @@ void createWindow(const std::string& title, int w, int h, int scale, bool fullsc
   LoopState& L = loopState();
   WindowState& W = gWindow;
   const uint32_t flags = fullscreen ? 0x1021u : 0x1020u;
-  W.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale,
-                              h * scale, flags);
+  W.window =
+      SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale, flags);
   if (!W.window) throw GameError("Could not create window");
   L.windowOpen = true;
   L.targetScreenWidth = w;
@@ -88,12 +88,12 @@ void resize(int w, int h) {
   debug(L.screenPaddingX, L.screenPaddingY);
   W.srcRect = IntRect{0, 0, lay.screenWidth, lay.screenHeight};
   W.dstRect = IntRect{lay.paddingX, lay.paddingY, lay.dw, lay.dh};
-  W.hwCanvas = SDL_CreateTexture(W.renderer, SDL_PIXELFORMAT_RGBA8888, SDL_TEXTUREACCESS_STREAMING,
-                                 lay.screenWidth, lay.screenHeight);
+  W.hwCanvas = SDL_CreateTexture(W.renderer, SDL_PIXELFORMAT_RGBA8888, SDL_TEXTUREACCESS_STREAMING, lay.screenWidth,
+                                 lay.screenHeight);
   setCanvasSize(lay.screenWidth, lay.screenHeight);
   if (W.swCanvas32) SDL_FreeSurface(W.swCanvas32);
-  W.swCanvas32 = SDL_CreateRGBSurface(0, lay.screenWidth, lay.screenHeight, 32, 0x000000FF, 0x0000FF00,
-                                      0x00FF0000, 0xFF000000);
+  W.swCanvas32 =
+      SDL_CreateRGBSurface(0, lay.screenWidth, lay.screenHeight, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
   if (!W.swCanvas32) throw GameError("error creating RGB surface");
   SDL_SetRenderTarget(W.renderer, W.hwCanvas);
   createRecordBuffer();
@@ -125,8 +125,7 @@ void present() {
   DrawState& d = drawState();
   convertCanvas(*d.swCanvas, currentPalette(), d.paletteMapDisplay, static_cast<uint8_t*>(W.swCanvas32->pixels),
                 W.swCanvas32->pitch);
-  if (SDL_UpdateTexture(W.hwCanvas, nullptr, W.swCanvas32->pixels, W.swCanvas32->pitch) != 0)
-    debug(SDL_GetError());
+  if (SDL_UpdateTexture(W.hwCanvas, nullptr, W.swCanvas32->pixels, W.swCanvas32->pitch) != 0) debug(SDL_GetError());
   SDL_SetRenderDrawColor(W.renderer, 5, 5, 10, 255);
   SDL_RenderClear(W.renderer);
   const SDL_Rect src{W.srcRect.x, W.srcRect.y, W.srcRect.w, W.srcRect.h};

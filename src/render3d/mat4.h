@@ -23,10 +23,8 @@ Mat4 mat4x4f(float d);
 // renderer projects every vertex of every model through it.
 inline Vec4f operator*(const Mat4& a, Vec4f v) {
   const auto& m = a.m;
-  return {m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12] * v.w,
-          m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13] * v.w,
-          m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14] * v.w,
-          m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15] * v.w};
+  return {m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12] * v.w, m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13] * v.w,
+          m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14] * v.w, m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15] * v.w};
 }
 // Column j of the product is a * (column j of b).
 Mat4 operator*(const Mat4& a, const Mat4& b);

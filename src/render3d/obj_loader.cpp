@@ -93,8 +93,7 @@ bool inRange(int64_t i, size_t n) { return i >= 0 && uint64_t(i) < n; }
 bool indicesValid(const Face& f, const Model& m) {
   const int corners = f.isQuad() ? 4 : 3;
   for (int i = 0; i < corners; ++i)
-    if (!inRange(f.vertexIndices[i], m.vertices.size()) || !inRange(f.normalIndices[i], m.normals.size()))
-      return false;
+    if (!inRange(f.vertexIndices[i], m.vertices.size()) || !inRange(f.normalIndices[i], m.normals.size())) return false;
   return true;
 }
 

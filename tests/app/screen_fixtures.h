@@ -74,9 +74,9 @@ inline MapPtr circuit(MapStyle style) {
   MapSource src;
   src.laps = 3;
   src.style = style;
-  src.sections = {section(6, turn, flagGate),     section(10, turn, 0),      section(8, turn, flagLeftOpen),
+  src.sections = {section(6, turn, flagGate),         section(10, turn, 0), section(8, turn, flagLeftOpen),
                   section(8, turn, flagRightSpecial), section(12, turn, 0), section(8, turn, flagSplit),
-                  section(8, turn, flagAltSurface), section(60, turn, 0)};
+                  section(8, turn, flagAltSurface),   section(60, turn, 0)};
   MapPtr map = buildMap(std::move(src));
   init(*map);
   setSpritesheet(0);

@@ -62,7 +62,7 @@ TEST_F(RaceModeTest, BackResetsTheCarOnTheNearestNodeOfItsLap) {
   Car& car = *h.myCar;
   const int64_t n = int64_t(h.myMap->path.size());
   const Node& target = h.myMap->path[20];
-  car.currentNode = n + 18;  // lap 1, a little behind
+  car.currentNode = n + 18;                     // lap 1, a little behind
   car.pos = target.pos + target.normal * 9.0f;  // off the road
   car.vel = {40, -3};
   car.angle = 2.5f;

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <initializer_list>
-#include <tuple>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/editor.h"
@@ -178,13 +178,13 @@ TEST_F(Editor, TextColumnsNameTheSlotAndTheHandling) {
   gameDrawEdit();
   const std::vector<uint8_t> frame = drawState().swCanvas->data;
   const std::pair<const char*, int> left[] = {
-      {"Heatsink", 1},       {"heatsink_plate", 8}, {"class: 3", 20},     {"mass: 10.00", 40},
-      {"speed: 144.00", 50}, {"dLong: 200.00", 60}, {"dLat: 4800.00", 70}, {"turn: 7.00", 80},
+      {"Heatsink", 1},         {"heatsink_plate", 8}, {"class: 3", 20},      {"mass: 10.00", 40},
+      {"speed: 144.00", 50},   {"dLong: 200.00", 60}, {"dLat: 4800.00", 70}, {"turn: 7.00", 80},
       {"brakeTurn: 9.00", 90}, {"accel: 40.00", 100}, {"boost: 20.00", 110}, {"brake: 50.00", 120},
   };
   for (auto [text, y] : left) expectText(frame, text, 1, y, false);
   const std::pair<const char*, int> right[] = {
-      {"boost gen: 24.00", 20}, {"heat dis: 5.00", 30}, {"shutdown temp: 100.00", 40},
+      {"boost gen: 24.00", 20},    {"heat dis: 5.00", 30}, {"shutdown temp: 100.00", 40},
       {"restart temp: 60.00", 50}, {"temp: 24.50", 60},
   };
   for (auto [text, y] : right) expectText(frame, text, kW - 1, y, true);
@@ -277,9 +277,9 @@ std::vector<float> carsAfterSteps(bool draw) {
   std::vector<float> state;
   for (const TrackObjectPtr& o : map.trackObjects) {
     const Car& c = static_cast<const Car&>(*o);
-    state.insert(state.end(), {c.pos.x, c.pos.y, c.vel.x, c.vel.y, c.angle, c.angularVelocity, c.accel,
-                               c.temperature, c.controls.steer, float(c.controls.brake), float(c.currentNode),
-                               c.nodeAlpha, c.targetAngle, float(c.team), float(c.trail.size)});
+    state.insert(state.end(), {c.pos.x, c.pos.y, c.vel.x, c.vel.y, c.angle, c.angularVelocity, c.accel, c.temperature,
+                               c.controls.steer, float(c.controls.brake), float(c.currentNode), c.nodeAlpha,
+                               c.targetAngle, float(c.team), float(c.trail.size)});
     for (int64_t k = 0; k < c.trail.size; ++k) state.insert(state.end(), {c.trail[k].x, c.trail[k].y});
     if (c.ai) state.insert(state.end(), {c.ai->tightness, c.ai->pidSteering0.integral, float(c.ai->lastActive)});
   }

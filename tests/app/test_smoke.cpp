@@ -40,7 +40,8 @@ TEST(Smoke, RunsFromAnyWorkingDirectory) {
   const fs::path home = fs::temp_directory_path() / ("dx-smoke-cwd-" + std::to_string(getpid()));
   fs::create_directories(home);
   test::GameProcess p;
-  p.start(test::gameDir() + "/draxen3516", "/", {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()});
+  p.start(test::gameDir() + "/draxen3516", "/",
+          {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + home.string()});
   ASSERT_TRUE(p.waitForOutput("loading map: ", 10s)) << p.err();
   std::this_thread::sleep_for(3s);
   EXPECT_TRUE(p.running()) << p.err();

@@ -59,11 +59,13 @@ TEST_F(StartUpFiles, ControllerMappingsThatAreNoFileOrFarTooLong) {
   fs::remove(db);
   ASSERT_EQ(mkfifo(db.c_str(), 0644), 0);
   err = startAndStop(env);
-  EXPECT_NE(err.find(db.string() + " is not a regular file, controller mappings not loaded\n"), std::string::npos) << err;
+  EXPECT_NE(err.find(db.string() + " is not a regular file, controller mappings not loaded\n"), std::string::npos)
+      << err;
   fs::remove(db);
   {
     std::ofstream out(db);
-    for (int i = 0; i < 12000; ++i) out << "030000000000000000000000" << std::hex << 0x10000000 + i << ",Pad,a:b0,platform:Linux,\n";
+    for (int i = 0; i < 12000; ++i)
+      out << "030000000000000000000000" << std::hex << 0x10000000 + i << ",Pad,a:b0,platform:Linux,\n";
   }
   err = startAndStop(env);
   EXPECT_NE(err.find(db.string() + " has more than 10000 lines, controller mappings not loaded\n"), std::string::npos)

@@ -11,10 +11,10 @@
 
 #include "app/race_screen.h"
 #include "app/status_panel.h"
-#include "map/world_step.h"
 #include "app/view_controls.h"
 #include "geom/scalar_math.h"
 #include "map/node_queries.h"
+#include "map/world_step.h"
 #include "platform/input_events.h"
 #include "screen_fixtures.h"
 #include "test_support.h"
@@ -107,9 +107,9 @@ class Panel : public testing::Test {
 };
 
 TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
-  const std::vector<std::string> want{"track 2: Test Ring",         "gen 3  left 42.5 s  2x",
-                                      "last gen: best 312  mean 145.3", "pool best 420",
-                                      "following: you, node 12",   "lap 3/3  last 31.25  best 30.50"};
+  const std::vector<std::string> want{
+      "track 2: Test Ring", "gen 3  left 42.5 s  2x",  "last gen: best 312  mean 145.3",
+      "pool best 420",      "following: you, node 12", "lap 3/3  last 31.25  best 30.50"};
   EXPECT_EQ(panelLines(*harness().myCar), want);
 
   Harness& h = harness();
@@ -155,10 +155,9 @@ TEST_F(Panel, GaugesGetABackingAndALetterEach) {
   drawGaugeBacking();
   // Left of the full gauges (speed and temperature 48 pixels, forces 60 pixels left of x 238).
   const std::vector<std::pair<std::pair<int, int>, ColorId>> letters{
-      {{187, 124}, 9}, {{188, 124}, 9}, {{187, 125}, 9}, {{186, 126}, 9}, {{187, 126}, 9},       // S
-      {{172, 129}, 11}, {{173, 129}, 11}, {{174, 129}, 11}, {{172, 130}, 11}, {{173, 130}, 11},  // F
-      {{172, 131}, 11},
-      {{186, 133}, 6}, {{187, 133}, 6}, {{188, 133}, 6}, {{187, 134}, 6}, {{187, 135}, 6},  // T
+      {{187, 124}, 9},  {{188, 124}, 9},  {{187, 125}, 9},  {{186, 126}, 9},  {{187, 126}, 9},                    // S
+      {{172, 129}, 11}, {{173, 129}, 11}, {{174, 129}, 11}, {{172, 130}, 11}, {{173, 130}, 11},                   // F
+      {{172, 131}, 11}, {{186, 133}, 6},  {{187, 133}, 6},  {{188, 133}, 6},  {{187, 134}, 6},  {{187, 135}, 6},  // T
   };
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {

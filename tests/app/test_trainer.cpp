@@ -4,9 +4,8 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
-#include <regex>
-
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "app/process_runner.h"
 #include "test_support.h"
@@ -87,7 +86,8 @@ TEST(Trainer, HelpAndBadArguments) {
 TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
   const fs::path dir = runFolderCopy("interrupt");
   test::GameProcess p;
-  p.start((dir / "draxen3516-train").string(), dir.string(), {}, {"--track", "3", "--generations", "100000", "--seed", "3"});
+  p.start((dir / "draxen3516-train").string(), dir.string(), {},
+          {"--track", "3", "--generations", "100000", "--seed", "3"});
   ASSERT_TRUE(p.waitForOutput("generation 2: ", 60s)) << p.err();
   p.signal(SIGINT);
   EXPECT_EQ(p.wait(30s), 130) << p.err();
@@ -95,7 +95,8 @@ TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
   EXPECT_EQ(p.out().rfind("gain pool: " + base + "ai-3.json\n", 0), 0u) << p.out();
   EXPECT_NE(p.out().find("wrote " + base + "training-3.png\nwrote " + base + "training-3.csv\nwrote " + base +
                          "champion-3.tape\nstopped by SIGINT after "),
-            std::string::npos) << p.out();
+            std::string::npos)
+      << p.out();
   EXPECT_TRUE(nlohmann::json::parse(test::slurp(dir / "assets" / "ai-3.json")).is_array());
   EXPECT_EQ(test::slurp(dir / "assets" / "ai.json"), "[]\n");
   const std::string csv = test::slurp(dir / "assets" / "training-3.csv");

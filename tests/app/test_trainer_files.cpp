@@ -64,18 +64,22 @@ TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
   };
   const Case cases[] = {
       {[&] { fs::rename(components, run / "c"), fs::create_symlink("/dev/zero", components); },
-       [&] { fs::remove(components), fs::rename(run / "c", components); }, {},
+       [&] { fs::remove(components), fs::rename(run / "c", components); },
+       {},
        "error: " + components.string() + " is not a regular file\n"},
       {[&] { fs::rename(testCar, run / "t"), mkfifo(testCar.c_str(), 0644); },
-       [&] { fs::remove(testCar), fs::rename(run / "t", testCar); }, {},
+       [&] { fs::remove(testCar), fs::rename(run / "t", testCar); },
+       {},
        "error: " + testCar.string() + " is not a regular file\n"},
       {[] {}, [] {}, {"--track", "9"}, "error: no such track: maps/9.map\n"},
       {[&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes.substr(0, trackBytes.size() / 2); },
-       [&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes; }, {},
+       [&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes; },
+       {},
        "error: " + track.string() + ": the file ends after " + std::to_string(trackBytes.size() / 2) +
            " bytes, in section "},
       {[&] { std::ofstream(pool, std::ios::trunc) << R"([{"score": 5, "weights": [1e39, 0, 0]}])"; },
-       [&] { std::ofstream(pool, std::ios::trunc) << "[]\n"; }, {},
+       [&] { std::ofstream(pool, std::ios::trunc) << "[]\n"; },
+       {},
        "error: " + pool.string() + ": entry 0: weight 0 is 1e+39, outside -10000 to 10000\n"},
   };
   for (const Case& c : cases) {

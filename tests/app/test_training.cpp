@@ -173,8 +173,8 @@ TEST(PoolFile, TextThatIsNotJsonSaysWhere) {
 // Whatever is in memory, the written pool holds only finite numbers within range, so it reads back.
 TEST(PoolFile, NeverWritesANumberItWouldRefuse) {
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
-  const std::vector<ScoredGains> pool = {
-      {9, {1, 2, 3}}, {inf, {1, 2, 3}}, {8, {nan, 0, 0}}, {7, {0, -inf, 0}}, {6, {0, 0, 2e4f}}, {nan, {0, 0, 0}}};
+  const std::vector<ScoredGains> pool = {{9, {1, 2, 3}},    {inf, {1, 2, 3}},  {8, {nan, 0, 0}},
+                                         {7, {0, -inf, 0}}, {6, {0, 0, 2e4f}}, {nan, {0, 0, 0}}};
   const std::string text = formatPool(pool);
   EXPECT_EQ(text.find("null"), std::string::npos) << text;
   const std::vector<ScoredGains> back = parsePool(text, "p");
@@ -235,14 +235,17 @@ TEST_F(HarnessTest, CatalogueReloadKeepsTheOldOneUntilTheNewOneWorks) {
   };
   auto [took, out] = reloadWith("{\"hulls\": [\n  {\"name\": 1}}");
   EXPECT_FALSE(took);
-  EXPECT_EQ(out, "could not reload the catalogue: " + file.string() +
-                     ": not valid JSON: parse error at line 2, column 14: syntax error while parsing array - unexpected "
-                     "'}'; expected ']'; the previous catalogue stays in force\n");
+  EXPECT_EQ(out,
+            "could not reload the catalogue: " + file.string() +
+                ": not valid JSON: parse error at line 2, column 14: syntax error while parsing array - unexpected "
+                "'}'; expected ']'; the previous catalogue stays in force\n");
   EXPECT_EQ(carCatalogue().carHulls.size(), hulls);
-  std::tie(took, out) = reloadWith(R"({"hulls": [{"name": "h"}], "thrusters": [{"name": "t"}], "heatsinks": [{"name": "s"}],
+  std::tie(took, out) =
+      reloadWith(R"({"hulls": [{"name": "h"}], "thrusters": [{"name": "t"}], "heatsinks": [{"name": "s"}],
       "wings": [{"name": "w"}], "covers": [{"name": "c"}], "pods": [{"name": "p"}]})");
   EXPECT_FALSE(took);
-  EXPECT_NE(out.find(": your car cannot be built from it: hull 1 is outside the catalogue's 1 entries;"), std::string::npos)
+  EXPECT_NE(out.find(": your car cannot be built from it: hull 1 is outside the catalogue's 1 entries;"),
+            std::string::npos)
       << out;
   EXPECT_EQ(carCatalogue().carHulls.size(), hulls);
   std::tie(took, out) = reloadWith(good);
@@ -300,7 +303,7 @@ TEST(GainChoice, TableConsumesDrawsInOrder) {
       const int64_t g = rnd(4);
       const auto& A = pool[size_t(a)].weights;
       const auto& B = pool[size_t(b)].weights;
-      want = g == 0 ? mutate(breedLinear(A, B), 0.5f, 0.25f)
+      want = g == 0   ? mutate(breedLinear(A, B), 0.5f, 0.25f)
              : g == 1 ? mutate(breedBinary(A, B), 0.5f, 0.25f)
                       : breedLinear(A, B);
     }

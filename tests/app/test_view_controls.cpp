@@ -74,7 +74,7 @@ TEST_F(ViewControls, TabF1YAndL1) {
   auto& buttons = inputState().controllers[0]->buttons;
   keys[keyTab] = 1;
   keys[keyF1] = 1;
-  buttons[size_t(Button::Y)] = 2;   // went down this update
+  buttons[size_t(Button::Y)] = 2;  // went down this update
   buttons[size_t(Button::L1)] = 2;
   updateViewKeys();
   EXPECT_FALSE(viewState().panel);

@@ -161,8 +161,9 @@ TEST_F(WindowTest, DefaultKeysDriveTheCarAndBackspaceResetsIt) {
   ASSERT_FALSE(drive.empty());
   double top = 0, lo = 0, hi = 0;
   int braked = 0;
-  for (const Telemetry& t : drive) top = std::max(top, t.speed), lo = std::min(lo, t.steer), hi = std::max(hi, t.steer),
-                                   braked = std::max(braked, t.brake);
+  for (const Telemetry& t : drive)
+    top = std::max(top, t.speed), lo = std::min(lo, t.steer), hi = std::max(hi, t.steer),
+    braked = std::max(braked, t.brake);
   EXPECT_GT(top, 5.0);
   EXPECT_EQ(lo, -1.0);
   EXPECT_EQ(hi, 1.0);
@@ -189,8 +190,11 @@ TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
       << game.err();
   const fs::path pool = run / "assets" / "ai-2.json";
   tap("r");
-  ASSERT_TRUE(game.waitForOutput("no gain pool yet: " + fs::canonical(run).string() + "/assets/ai-2.json, "
-                                 "starting from random gains", 5s)) << game.out();
+  ASSERT_TRUE(game.waitForOutput("no gain pool yet: " + fs::canonical(run).string() +
+                                     "/assets/ai-2.json, "
+                                     "starting from random gains",
+                                 5s))
+      << game.out();
   tap("r");
   ASSERT_TRUE(game.waitForOutput("iteration: , 1", 5s)) << game.err();
   EXPECT_TRUE(game.running());
@@ -215,8 +219,11 @@ TEST_F(WindowTest, BrokenCatalogueOnReloadKeepsTheSession) {
   std::ofstream(catalogue) << "{\n  \"hulls\": [\n    {\"name\": \"x\",}\n  ]\n}\n";
   tap("r");
   ASSERT_TRUE(game.waitForOutput("could not reload the catalogue: ", 5s)) << game.out();
-  EXPECT_NE(game.out().find(fs::canonical(run).string() + "/assets/components.json: not valid JSON: parse error at line 3, "
-                            "column 18"), std::string::npos) << game.out();
+  EXPECT_NE(
+      game.out().find(fs::canonical(run).string() + "/assets/components.json: not valid JSON: parse error at line 3, "
+                                                    "column 18"),
+      std::string::npos)
+      << game.out();
   EXPECT_TRUE(game.running());
 
   std::string faster = good;

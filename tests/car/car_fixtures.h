@@ -1,9 +1,10 @@
 #pragma once
 // Tracks and cars for the car tests.
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "car/car.h"
 #include "framework/run_loop.h"

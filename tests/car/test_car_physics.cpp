@@ -80,7 +80,7 @@ TEST_F(PhysicsTest, OverheatShutsDownLimitsThrottleAndRestarts) {
   EXPECT_FLOAT_EQ(car->accel, 75.0f);  // 75 % of maxaccel while shut down
   EXPECT_EQ(car->boosting, 0.0f);
   EXPECT_GT(map->ps.inUse, 10);  // the burst of sparks and puffs
-  car->temperature = 60;  // cooling, but still above the restart temperature
+  car->temperature = 60;         // cooling, but still above the restart temperature
   car->update(kDt);
   EXPECT_TRUE(car->engineShutdown);
   car->temperature = 49;

@@ -39,8 +39,9 @@ class CatalogueTest : public testing::Test {
 };
 
 TEST_F(CatalogueTest, MissingModelsAreReportedAndLoadingGoesOn) {
-  EXPECT_EQ(loaded, "no model:nomodel_h\nno model:nomodel_t\nno model:nomodel_s\nno model:nomodel_w\n"
-                    "no model:nomodel_c\nno model:nomodel_p\n");
+  EXPECT_EQ(loaded,
+            "no model:nomodel_h\nno model:nomodel_t\nno model:nomodel_s\nno model:nomodel_w\n"
+            "no model:nomodel_c\nno model:nomodel_p\n");
   EXPECT_EQ(carCatalogue().carHulls.size(), 1u);
   EXPECT_TRUE(carCatalogue().carHulls[0].model.vertices.empty());
 }
@@ -119,7 +120,8 @@ TEST_F(CatalogueTest, BuildWithoutPositiveMassIsAnError) {
 TEST_F(CatalogueTest, NumbersNoCarCanDriveWithAreRefused) {
   const std::string huge = writeTempFile("huge.json", smallCatalogue(R"(,
   "wings": [{"name": "nomodel_w", "dragLat": 1e39}])"));
-  const std::string all = writeTempFile("all.json", R"({"hulls": [{"name": "nomodel_h", "accsqr": 3e38, "mass": 3e38}]})");
+  const std::string all =
+      writeTempFile("all.json", R"({"hulls": [{"name": "nomodel_h", "accsqr": 3e38, "mass": 3e38}]})");
   const std::string car = writeTempFile("car.json", R"({"name": "a", "manufacturer": "b", "country": "c", "desc": "d",
     "accsqr": 1, "turnForce": 1, "brakeTurnForce": 1, "stabilisation": 1, "maxaccel": 1, "boostForce": 1,
     "heatDissipation": 1, "boostHeatGeneration": 1, "shutdownTemperature": 1, "restartTemperature": 1,
@@ -152,8 +154,12 @@ TEST_F(CatalogueTest, NumbersNoCarCanDriveWithAreRefused) {
            std::pair{R"("mass": 1, "dragLat": -5)", names + "a dragLat of -30; drag cannot be negative"},
        }) {
     std::string catalogue = "{";
-    for (const auto& [list, name] : {std::pair{"hulls", "h"}, {"thrusters", "t"}, {"heatsinks", "s"}, {"wings", "w"},
-                                     {"covers", "c"}, {"pods", "p"}})
+    for (const auto& [list, name] : {std::pair{"hulls", "h"},
+                                     {"thrusters", "t"},
+                                     {"heatsinks", "s"},
+                                     {"wings", "w"},
+                                     {"covers", "c"},
+                                     {"pods", "p"}})
       catalogue += std::string(catalogue.size() > 1 ? ", " : "") + "\"" + list + R"(": [{"name": "nomodel_)" + name +
                    "\", " + text + "}]";
     const test::LogCapture capture;

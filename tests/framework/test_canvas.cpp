@@ -68,10 +68,10 @@ TEST(PixelRule, StencilComparisons) {
     StencilMode m;
     uint8_t ref;
     bool pass;
-  } cases[] = {{stencilAlways, 0, true},   {stencilEqual, 5, true},    {stencilEqual, 4, false},
-               {stencilLess, 4, true},     {stencilLess, 5, false},    {stencilGreater, 6, true},
-               {stencilGreater, 5, false}, {stencilLEqual, 5, true},   {stencilLEqual, 6, false},
-               {stencilGEqual, 5, true},   {stencilGEqual, 4, false},  {stencilNotEqual, 4, true},
+  } cases[] = {{stencilAlways, 0, true},   {stencilEqual, 5, true},   {stencilEqual, 4, false},
+               {stencilLess, 4, true},     {stencilLess, 5, false},   {stencilGreater, 6, true},
+               {stencilGreater, 5, false}, {stencilLEqual, 5, true},  {stencilLEqual, 6, false},
+               {stencilGEqual, 5, true},   {stencilGEqual, 4, false}, {stencilNotEqual, 4, true},
                {stencilNotEqual, 5, false}};
   for (const auto& c : cases) {
     stencilMode(c.m);
@@ -161,8 +161,8 @@ TEST(Circles, RadiusTwoOutlineAndFill) {
   freshCanvas(7, 7);
   setColor(1);
   circ(3, 3, 2);
-  EXPECT_EQ(changedPixels(), (Pixels{{5, 3}, {1, 3}, {3, 5}, {3, 1}, {5, 4}, {1, 4}, {5, 2}, {1, 2},
-                                     {4, 5}, {2, 5}, {4, 1}, {2, 1}}));
+  EXPECT_EQ(changedPixels(),
+            (Pixels{{5, 3}, {1, 3}, {3, 5}, {3, 1}, {5, 4}, {1, 4}, {5, 2}, {1, 2}, {4, 5}, {2, 5}, {4, 1}, {2, 1}}));
   freshCanvas(7, 7);
   setColor(1);
   circfill(3, 3, 2);
@@ -224,8 +224,7 @@ TEST(Triangles, MatchThePerPixelRuleUnderDitherAndStencil) {
     for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 40; ++x) {
         const bool inside = orient2d(v[2], v[3], v[4], v[5], x, y) >= 0 &&
-                            orient2d(v[4], v[5], v[0], v[1], x, y) >= 0 &&
-                            orient2d(v[0], v[1], v[2], v[3], x, y) >= 0;
+                            orient2d(v[4], v[5], v[0], v[1], x, y) >= 0 && orient2d(v[0], v[1], v[2], v[3], x, y) >= 0;
         uint8_t want = test::kSentinel;
         if (inside && variant == 0) want = 7;
         if (inside && variant == 1) want = ((0x5A5A >> ((x & 3) + 4 * (y & 3))) & 1) ? 7 : 3;

@@ -48,8 +48,7 @@ class Capture : public testing::Test {
  protected:
   void SetUp() override {
     resetAllState();
-    home = fs::path(test::buildDir()) / "test-capture" /
-           testing::UnitTest::GetInstance()->current_test_info()->name();
+    home = fs::path(test::buildDir()) / "test-capture" / testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(home);
     fs::create_directories(home);
     loopState().writePath = home.string() + "/";
@@ -255,8 +254,8 @@ TEST_F(Capture, ScreenshotIsTheNewestFrameThroughDisplayRemapAndPalette) {
   const std::string err = capture.err();
   const auto files = test::filesIn(home / "screenshots");
   ASSERT_EQ(files.size(), 1u) << err;
-  EXPECT_TRUE(std::regex_match(files[0].filename().string(),
-                               std::regex(R"(screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.png)")));
+  EXPECT_TRUE(
+      std::regex_match(files[0].filename().string(), std::regex(R"(screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.png)")));
   EXPECT_EQ(err, "saved screenshot to: , " + files[0].string() + "\n");
   const SurfacePtr png = loadSurfaceRGBA(files[0].string());
   ASSERT_EQ(png->w, 6);
@@ -322,7 +321,8 @@ TEST_F(Capture, CapturesInTheSameSecondKeepEachOther) {
     for (const fs::path& p : test::filesIn(home / folder)) names.push_back(p.filename().string());
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), 3u) << err;
-    const std::regex form(R"((screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d|video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d)(-[23])?\.(png|gif))");
+    const std::regex form(
+        R"((screenshot-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d|video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d)(-[23])?\.(png|gif))");
     for (const std::string& n : names) EXPECT_TRUE(std::regex_match(n, form)) << n;
   }
 }

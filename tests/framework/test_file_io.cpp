@@ -97,7 +97,8 @@ TEST(AtomicWrite, RemovesItsOwnStaleTemporaryFiles) {
   writeFileAtomically((dir / "ai.json").string(), "pool");
   std::set<std::string> left;
   for (const auto& e : fs::directory_iterator(dir)) left.insert(e.path().filename().string());
-  EXPECT_EQ(left, (std::set<std::string>{"ai.json", "ai.json.tmp-fresh1", "ai.json.tmp-notmine", "other.json.tmp-Ab12Cd"}));
+  EXPECT_EQ(left,
+            (std::set<std::string>{"ai.json", "ai.json.tmp-fresh1", "ai.json.tmp-notmine", "other.json.tmp-Ab12Cd"}));
 }
 
 // Every kind of file that is not a regular one is refused before it is opened; a FIFO would

@@ -30,12 +30,7 @@ Surface image(const std::vector<std::string>& rows) {
 
 // Glyphs "a" (3 wide: a box outline's left column and top) and "b" (1 wide), 3 rows high in a
 // 4-row image; the marker columns reach row 3, so the cells are 3 rows high.
-Surface twoGlyphs() {
-  return image({"M###M#M",
-                "M#..M#M",
-                "M#..M.M",
-                "M...M.M"});
-}
+Surface twoGlyphs() { return image({"M###M#M", "M#..M#M", "M#..M.M", "M...M.M"}); }
 
 void useFont(const Surface& s, std::string_view chars) {
   resetFontState();
@@ -45,9 +40,7 @@ void useFont(const Surface& s, std::string_view chars) {
 
 TEST(FontCells, AdjacentMarkersMakeNoGlyph) {
   // Width 12, markers at 0, 5, 6 and 11: glyphs in columns 1-4 and 7-10.
-  Surface s = image({"M....MM....M",
-                     "M....M.....M",
-                     "M..........M"});
+  Surface s = image({"M....MM....M", "M....M.....M", "M..........M"});
   const FontPtr f = createFontFromSurface(s, "xy");
   ASSERT_EQ(f->rects.size(), 2u);
   const Rect x = f->rects.at(U'x'), y = f->rects.at(U'y');
@@ -145,8 +138,20 @@ TEST(FontDrawing, PrintFollowsTheCameraAndTheClipKeepsRows) {
   glyph(U'a', -2, 0, 1);
   EXPECT_EQ(changedPixels(), (Pixels{{0, 0}}));
   glyph(U'a', -1, 3, 2);
-  EXPECT_EQ(changedPixels(), (Pixels{{0, 0}, {0, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 3}, {0, 4}, {1, 4}, {2, 4}, {3, 4},
-                                     {4, 4}, {0, 5}, {0, 6}, {0, 7}}));
+  EXPECT_EQ(changedPixels(), (Pixels{{0, 0},
+                                     {0, 3},
+                                     {1, 3},
+                                     {2, 3},
+                                     {3, 3},
+                                     {4, 3},
+                                     {0, 4},
+                                     {1, 4},
+                                     {2, 4},
+                                     {3, 4},
+                                     {4, 4},
+                                     {0, 5},
+                                     {0, 6},
+                                     {0, 7}}));
 }
 
 TEST(FontDrawing, DitherAndBackgroundColour) {

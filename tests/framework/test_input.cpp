@@ -47,7 +47,7 @@ TEST_F(Input, OutOfRangeButtonsAndAxes) {
   EXPECT_THROW(btnpr(Button(200), 1), IndexError);
   EXPECT_THROW(axis(keyboard(), 6), IndexError);
   setButtonState(keyboard(), Button(16), true);  // ignored
-  setAxisValue(keyboard(), 6, 1.0);               // ignored
+  setAxisValue(keyboard(), 6, 1.0);              // ignored
   EXPECT_EQ(keyboard().buttons, (std::array<int, kButtonCount>{}));
 }
 

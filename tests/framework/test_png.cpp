@@ -38,7 +38,8 @@ void writeReference(const fs::path& path, int w, int h, int colorType, int depth
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> plte;
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
-    for (int i = 0; i < (1 << depth); ++i) plte.push_back(png_color{uint8_t(10 * i), uint8_t(20 + i), uint8_t(255 - i)});
+    for (int i = 0; i < (1 << depth); ++i)
+      plte.push_back(png_color{uint8_t(10 * i), uint8_t(20 + i), uint8_t(255 - i)});
     png_set_PLTE(png, info, plte.data(), int(plte.size()));
     if (transparentZero) {
       png_byte alpha[1] = {0};
@@ -48,7 +49,8 @@ void writeReference(const fs::path& path, int w, int h, int colorType, int depth
   png_write_info(png, info);
   if (depth < 8) png_set_packing(png);
   std::vector<png_bytep> rows(static_cast<size_t>(h));
-  for (int y = 0; y < h; ++y) rows[size_t(y)] = const_cast<png_bytep>(pixels.data() + size_t(y) * size_t(w) * size_t(channels));
+  for (int y = 0; y < h; ++y)
+    rows[size_t(y)] = const_cast<png_bytep>(pixels.data() + size_t(y) * size_t(w) * size_t(channels));
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);

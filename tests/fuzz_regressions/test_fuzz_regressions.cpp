@@ -126,7 +126,8 @@ TEST_F(FuzzRegression, TileMapCellsOfAnyIntegerKeepTheirLowByte) {
 // A component named "../…/dev/zero" followed by a NUL opened the endless device as its model
 // and read it until memory ran out.
 TEST_F(FuzzRegression, ComponentNameWithANulHasNoModel) {
-  const std::string path = write("catalogue.json", R"({"hulls": [{"name": "../../../../../../../../dev/zero\u0000", "mass": 2}]})");
+  const std::string path =
+      write("catalogue.json", R"({"hulls": [{"name": "../../../../../../../../dev/zero\u0000", "mass": 2}]})");
   const test::LogCapture capture;
   const auto start = std::chrono::steady_clock::now();
   loadCarComponentSettings(path);

@@ -70,11 +70,11 @@ TEST(LineIntersection, CrossingParallelAndOutOfRange) {
 TEST(RayCast, FractionOfDirection) {
   const Vec2f a = vec2f(0, -1), b = vec2f(0, 1), o = vec2f(-1, 0);
   EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(2, 0)), 0.5f);
-  EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(1, 0)), 1.0f);  // hit exactly at the ray's end
+  EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(1, 0)), 1.0f);      // hit exactly at the ray's end
   EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(0.5f, 0)), -1.0f);  // too short
-  EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(-2, 0)), -1.0f);  // pointing away
-  EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(0, 3)), -1.0f);  // parallel
-  EXPECT_EQ(rayCastLineSegment(a, a, o, vec2f(2, 0)), -1.0f);  // degenerate segment
+  EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(-2, 0)), -1.0f);    // pointing away
+  EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(0, 3)), -1.0f);     // parallel
+  EXPECT_EQ(rayCastLineSegment(a, a, o, vec2f(2, 0)), -1.0f);     // degenerate segment
   EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(0, 0)), -1.0f);
   EXPECT_EQ(rayCastLineSegment(a, b, o, vec2f(2, 2)), 0.5f);  // meets b, the segment's end
 }

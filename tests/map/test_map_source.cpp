@@ -238,7 +238,8 @@ TEST(MapFileErrors, TheReasonNamesTheFileAndWhereItStops) {
       {big, "is larger than 8 MiB"},
       {writeTemp("v.map", bytes.substr(0, 1)), "the file ends after 1 byte, in the version word"},
       {writeTemp("s.map", bytes.substr(0, 40)), "the file ends after 40 bytes, in section 0 of 2"},
-      {writeTemp("l.map", bytes.substr(0, 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9)), "the file ends after 140 bytes, in the laps"},
+      {writeTemp("l.map", bytes.substr(0, 2 + 2 + 2 * 48 + 2 + 2 * 9 + 2 + 2 * 9)),
+       "the file ends after 140 bytes, in the laps"},
   };
   for (const auto& c : cases) {
     const test::LogCapture capture;
@@ -273,7 +274,8 @@ TEST(MapFileErrors, NumbersOutOfRangeAreRefused) {
       {[&](MapSource& s) { s.sections[1].widthR = 3e38f; }, "section 1: widthR is 3e+38, outside -1e+06 to 1e+06"},
       {[&](MapSource& s) { s.sections[1].control2.y = -inf; }, "section 1: control2 is -inf, outside -1e+06 to 1e+06"},
       {[&](MapSource& s) { s.trackObjects[1].along = 1.5f; }, "track object 1: along is 1.5, outside 0 to 1"},
-      {[&](MapSource& s) { s.trackObjects[0].lateral = 1e30f; }, "track object 0: lateral is 8e+30, outside -1e+06 to 1e+06"},
+      {[&](MapSource& s) { s.trackObjects[0].lateral = 1e30f; },
+       "track object 0: lateral is 8e+30, outside -1e+06 to 1e+06"},
       {[&](MapSource& s) { s.objects[1].pos.x = nan; }, "object 1: pos is nan, outside -1e+06 to 1e+06"},
   };
   const std::string good = encodeMapSource(sampleSource());

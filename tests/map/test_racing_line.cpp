@@ -32,8 +32,8 @@ TEST(RacingLine, HoldsTheCentreOnAStraight) {
 
 TEST(RacingLine, CutsCornersButStaysTwoUnitsInside) {
   const float quarter = 3.14159265f / 2 / 6;
-  const MapPtr map = builtWithLine(
-      sourceOf({straight(20), turning(6, quarter), straight(20), turning(6, quarter), straight(20)}, 0));
+  const MapPtr map =
+      builtWithLine(sourceOf({straight(20), turning(6, quarter), straight(20), turning(6, quarter), straight(20)}, 0));
   float innermost = 0;
   for (size_t i = 0; i < map->path.size(); ++i) {
     const Node& n = map->path[i];

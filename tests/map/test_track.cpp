@@ -62,7 +62,7 @@ TEST(SectionWalk, TurnsUpToPointThreeTakeWholeSteps) {
 TEST(NodeBands, OpenAndSpecialFlagsChooseFactorsAndExtras) {
   const MapPtr map = fromSource(sourceOf({straight(1, flagLeftOpen | flagLeftSpecial, 32, 5)}, 1));
   const Node& n = map->path[0];
-  expectVec(n.ileft, {4, -32 * 0.33f / 8}, "ileft", 0);  // special wins over open for the inner band
+  expectVec(n.ileft, {4, -32 * 0.33f / 8}, "ileft", 0);   // special wins over open for the inner band
   expectVec(n.oleft, {4, -(32 + 4) / 8.0f}, "oleft", 0);  // open side: extra 4 whatever the verge
   expectVec(n.oright, {4, (32 + 5) / 8.0f}, "oright", 0);
   EXPECT_EQ(n.leftEdgeColor, 11);

@@ -1,5 +1,3 @@
-#include "map/track_drawing.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -10,6 +8,7 @@
 #include "app/reset_all.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
+#include "map/track_drawing.h"
 #include "map_fixtures.h"
 #include "objects/shared_records.h"
 #include "render3d/render_state.h"
@@ -31,9 +30,9 @@ void resetAll() {
 TEST(TrackColor, ProgressColoursFromStartToFinish) {
   const MapPtr map = fromSource(test::ring(100));
   EXPECT_EQ(trackColor(*map, 0), 8);
-  EXPECT_EQ(trackColor(*map, 17), 9);   // trunc(1.02)
-  EXPECT_EQ(trackColor(*map, 50), 11);  // trunc(3.0)
-  EXPECT_EQ(trackColor(*map, 99), 14);  // trunc(5.94)
+  EXPECT_EQ(trackColor(*map, 17), 9);    // trunc(1.02)
+  EXPECT_EQ(trackColor(*map, 50), 11);   // trunc(3.0)
+  EXPECT_EQ(trackColor(*map, 99), 14);   // trunc(5.94)
   EXPECT_EQ(trackColor(*map, 250), 15);  // a car's node on a later lap is held at the last colour
   EXPECT_EQ(trackColor(*map, -5), 8);
 }
@@ -74,7 +73,8 @@ TEST(TrackCamera, ClearsTheDepthAndSetsTheClipDistances) {
 // Records which of its two drawing passes ran, by name.
 class Probe : public TrackObject {
  public:
-  Probe(std::string name, float height, int64_t node, std::vector<std::string>* log) : name_(std::move(name)), log_(log) {
+  Probe(std::string name, float height, int64_t node, std::vector<std::string>* log)
+      : name_(std::move(name)), log_(log) {
     z = height;
     currentNode = node;
   }
@@ -95,9 +95,9 @@ TEST(TrackLayers, ObjectsSplitAtHeightThreeQuartersAndWithin16Nodes) {
   };
   add("low", 0.5f, 10);
   add("edge", 0.75f, 10);
-  add("car", 3.0f, 25);       // 15 nodes ahead
-  add("far", 3.0f, 26);       // 16 nodes ahead
-  add("behind", 0.1f, 95);    // 15 nodes back round the loop
+  add("car", 3.0f, 25);     // 15 nodes ahead
+  add("far", 3.0f, 26);     // 16 nodes ahead
+  add("behind", 0.1f, 95);  // 15 nodes back round the loop
   add("justLow", 0.7499f, 10);
   setupCamera(map->path[10].pos, {0, 0});
   drawLayer1(*map, 10);
@@ -121,9 +121,12 @@ TEST(TrackLayers, BackgroundColourFillsTheViewUnderTheDeepGrid) {
     for (int y = 0; y < 136; ++y)
       for (int x = 0; x < 240; ++x) {
         const uint8_t c = at(x, y);
-        if (c == 1) ++grid;
-        else if (c == (style == Desert ? 15 : test::kSentinel)) ++background;
-        else ++other;
+        if (c == 1)
+          ++grid;
+        else if (c == (style == Desert ? 15 : test::kSentinel))
+          ++background;
+        else
+          ++other;
       }
     EXPECT_GT(grid, 100);
     EXPECT_GT(background, 240 * 136 / 2);

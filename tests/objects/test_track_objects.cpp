@@ -51,9 +51,15 @@ class Dispatch : public testing::Test {
     a.sweptProjectileVsCar = [](TrackObject& x, TrackObject& y) { return answer("swept", x, y); };
     a.mineVsCar = [](TrackObject& x, TrackObject& y) { return answer("mine", x, y); };
     a.carVsCar = [](TrackObject& x, TrackObject& y) { return answer("carcar", x, y); };
-    a.projectileHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) { hitAnswer("projectileHit", x, y, c); };
-    a.mineHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) { hitAnswer("mineHit", x, y, c); };
-    a.carHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) { hitAnswer("carHit", x, y, c); };
+    a.projectileHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) {
+      hitAnswer("projectileHit", x, y, c);
+    };
+    a.mineHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) {
+      hitAnswer("mineHit", x, y, c);
+    };
+    a.carHitsCar = [](TrackObject& x, TrackObject& y, const Collision& c, RandomState&) {
+      hitAnswer("carHit", x, y, c);
+    };
   }
   void TearDown() override { collisionAnswers() = CollisionAnswers{}; }
 
@@ -138,7 +144,7 @@ TEST(CircleTest, ContactBetweenCentresAndSeparationFromAToB) {
   ASSERT_TRUE(c.hit);
   EXPECT_EQ(c.contactCount, 1);
   EXPECT_EQ(c.contacts[0], (Vec2f{1.5f, 0}));  // (a.pos * 1 + b.pos * 3) / 4
-  EXPECT_EQ(c.separation, (Vec2f{2, 0}));     // normalized(a - b) * (2 - 4): towards b, overlap long
+  EXPECT_EQ(c.separation, (Vec2f{2, 0}));      // normalized(a - b) * (2 - 4): towards b, overlap long
   EXPECT_EQ(c.contacts[1], (Vec2f{0, 0}));
 }
 

@@ -44,8 +44,10 @@ TEST_F(Mixer, WithoutAudioTheMixerIsOffAndTheRunGoesOn) {
   const test::LogCapture capture;
   EXPECT_NO_THROW(initMixer(false));
   const std::string err = capture.err();
-  if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
-  else unsetenv("SDL_AUDIODRIVER");
+  if (old)
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else
+    unsetenv("SDL_AUDIODRIVER");
   EXPECT_EQ(err.rfind("initMixer\nUnable to initialize audio: ", 0), 0u) << err;
   EXPECT_NE(err.find("\naudio is off\n"), std::string::npos) << err;
   EXPECT_EQ(mixerState().audioDeviceId, 0u);

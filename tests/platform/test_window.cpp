@@ -72,8 +72,8 @@ TEST_F(WindowCapture, F8ThenF9GivesAGifWithNoFrames) {
   const auto files = test::filesIn(home / "video");
   ASSERT_EQ(files.size(), 1u) << err;
   const std::string path = files[0].string();
-  EXPECT_TRUE(std::regex_match(files[0].filename().string(),
-                               std::regex(R"(video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d\.gif)")))
+  EXPECT_TRUE(
+      std::regex_match(files[0].filename().string(), std::regex(R"(video-\d{4}-\d\d-\d\dT\d\d-\d\d-\d\d\.gif)")))
       << path;
   EXPECT_EQ(path, home.string() + "/video/" + files[0].filename().string());
   EXPECT_EQ(err, "created gif: , " + path + "\n");

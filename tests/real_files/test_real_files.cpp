@@ -273,7 +273,8 @@ bool readFacts(const std::string& bytes, PngFacts& f) {
         f.palette.push_back(RGB{uint8_t(bytes[data + i]), uint8_t(bytes[data + i + 1]), uint8_t(bytes[data + i + 2])});
     } else if (type == "tRNS") {
       f.hasTrns = true;
-      if (f.type == 3) f.paletteAlpha.assign(bytes.begin() + std::ptrdiff_t(data), bytes.begin() + std::ptrdiff_t(data + len));
+      if (f.type == 3)
+        f.paletteAlpha.assign(bytes.begin() + std::ptrdiff_t(data), bytes.begin() + std::ptrdiff_t(data + len));
     } else if (type == "IEND") {
       break;
     }

@@ -104,10 +104,8 @@ TEST(ObjLoader, BadLinesAreReportedAndSkipped) {
                                    "f 1//1 2//1 3//1\n",
                                m);
   const std::string at = " (" + (scratchDir() / "model.obj").string() + " line ";
-  EXPECT_EQ(out, "invalid uv: vt 0.5" + at + "10)\n" +
-                     "invalid normal: vn 1 x 0" + at + "11)\n" +
-                     "invalid face: f 1 2 3" + at + "12)\n" +
-                     "invalid face: f 1/1 2/2 3/3" + at + "13)\n" +
+  EXPECT_EQ(out, "invalid uv: vt 0.5" + at + "10)\n" + "invalid normal: vn 1 x 0" + at + "11)\n" +
+                     "invalid face: f 1 2 3" + at + "12)\n" + "invalid face: f 1/1 2/2 3/3" + at + "13)\n" +
                      "invalid face: f 1//1  2//1 3//1" + at + "14)\n");
   EXPECT_EQ(m.uvs.size(), 3u);
   EXPECT_EQ(m.normals.size(), 2u);
@@ -154,8 +152,9 @@ TEST(ObjLoader, MessagesEscapeWhatATerminalCannotShow) {
   }
   Model fresh;
   const std::string out = load("vt " + std::string(300, 'x') + "\n", fresh);
-  EXPECT_EQ(out, "invalid uv: vt " + std::string(117, 'x') + "... (" + (scratchDir() / "model.obj").string() + " line 1)\n" +
-                     (scratchDir() / "model.obj").string() + ": the model has no faces and draws nothing\n");
+  EXPECT_EQ(out, "invalid uv: vt " + std::string(117, 'x') + "... (" + (scratchDir() / "model.obj").string() +
+                     " line 1)\n" + (scratchDir() / "model.obj").string() +
+                     ": the model has no faces and draws nothing\n");
 }
 
 // A model without faces draws nothing: that is said once, not on every reload of the file.

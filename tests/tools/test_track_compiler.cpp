@@ -146,7 +146,8 @@ TEST(TrackDescription, NumbersOutsideWhatATrackCanUseAreRefused) {
        "t.json: section 1: the curve is too short to make a node (its end is 0 layout units away)"},
       {R"({"laps": 0, "sections": [{"kind": "bezier", "endOffset": [20000, 0]}]})",
        "t.json: section 0: \"endOffset\" is out of range (each coordinate -16384 to 16384)"},
-      {R"({"laps": 0, "sections": [)" + straight + R"(], "trackObjects": [{"kind": "booster", "node": 5, "lateral": 1e30}]})",
+      {R"({"laps": 0, "sections": [)" + straight +
+           R"(], "trackObjects": [{"kind": "booster", "node": 5, "lateral": 1e30}]})",
        "t.json: trackObjects 0: \"lateral\" must be -1 to 1"},
       {R"({"laps": 0, "sections": [)" + straight + R"(], "objects": [{"kind": 0, "node": 5, "offset": 1e30}]})",
        "t.json: objects 0: \"offset\" must be 0 to 64"},
@@ -241,11 +242,13 @@ TEST(TrackDescription, SceneryByPositionBesideNodesAndInRowsOffTheRoad) {
   for (const MapObject& o : src.objects) EXPECT_FALSE(nearRoad(*map, o.pos, 0.0f));
   options.assetRoot = (root / "nowhere").string();
   EXPECT_EQ(compileError(R"({"laps": 0, "sections": [{"kind": "angle", "steps": 10}],
-            "objects": [{"kind": "rock", "pos": [0, 9]}]})", options),
+            "objects": [{"kind": "rock", "pos": [0, 9]}]})",
+                         options),
             "Unable to open file: " + options.assetRoot + "/assets/items-city.json");
   options.assetRoot = root.string();
   EXPECT_EQ(compileError(R"({"laps": 0, "style": "Desert", "sections": [{"kind": "angle", "steps": 10}],
-            "objects": [{"kind": "cactus", "pos": [0, 9]}]})", options),
+            "objects": [{"kind": "cactus", "pos": [0, 9]}]})",
+                         options),
             "t.json: objects 0: no item \"cactus\" in " + root.string() + "/assets/items-desert.json");
 }
 
@@ -400,9 +403,9 @@ TEST(TrackPlan, LegendBelowThePlan) {
   std::set<uint8_t> colours;
   for (int y = plainHeight; y < plan->h; ++y)
     for (int x = 0; x < plan->w; ++x) colours.insert(get(*plan, x, y));
-  EXPECT_EQ(colours, (std::set<uint8_t>{planBackground, planRoad, planScenery, planBand, planWall, planStart,
-                                        planRacingLine, planOpenSide, planGate, planSpecialSide, planBooster,
-                                        planNodeMark, planDivider}));
+  EXPECT_EQ(colours,
+            (std::set<uint8_t>{planBackground, planRoad, planScenery, planBand, planWall, planStart, planRacingLine,
+                               planOpenSide, planGate, planSpecialSide, planBooster, planNodeMark, planDivider}));
 }
 
 // ---- the shipped tracks ----

@@ -46,7 +46,8 @@ TEST_F(TrackcProgram, HelpAndUsageErrors) {
   EXPECT_EQ(unknown.err.rfind("draxen-trackc: unknown command chek\nusage:", 0), 0u) << unknown.err;
   const test::RunResult radius = trackc({"plan", "nowhere.map", "p.png", "--node", "3", "--radius", "nan"});
   EXPECT_EQ(radius.status, 1);
-  EXPECT_EQ(radius.err.rfind("draxen-trackc: --radius needs a number from 1 to 100000, not nan\n", 0), 0u) << radius.err;
+  EXPECT_EQ(radius.err.rfind("draxen-trackc: --radius needs a number from 1 to 100000, not nan\n", 0), 0u)
+      << radius.err;
   EXPECT_FALSE(fs::exists(dir / "p.png"));
 }
 

@@ -196,7 +196,8 @@ TEST_P(PoolWriteFault, MessageOldFileKeptNextGenerationStarts) {
   for (const CarPtr& car : harness().aiCars) car->currentNode = 20;  // enough to rewrite the file
   const Outcome o = runWithFault(GetParam(), file, oldBytes, [] {
     nextIteration();
-    if (harness().aiCars.size() != size_t(kPopulation) || harness().iteration != 2) throw GameError("no new generation");
+    if (harness().aiCars.size() != size_t(kPopulation) || harness().iteration != 2)
+      throw GameError("no new generation");
   });
   if (!o.skipped.empty()) GTEST_SKIP() << faultName(GetParam()) << " cannot be made here: " << o.skipped;
   EXPECT_TRUE(o.wentOn) << o.error;

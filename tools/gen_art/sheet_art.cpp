@@ -14,16 +14,15 @@ constexpr float kPi = 3.14159265f;
 // Palette indices of the ramps (see palette_art.cpp), dark to light.
 constexpr int kShadow = 1, kWhite = 7, kLightGrey = 6;
 constexpr int kTeamGreen = teamRampFirst + 3 * 8;  // its body, shade and trim
-constexpr int kGrey = 64, kLeaf = 72, kRock = 84, kSnow = 90, kWater = 96, kBark = 102, kCactus = 106,
-              kGlow = 110;
+constexpr int kGrey = 64, kLeaf = 72, kRock = 84, kSnow = 90, kWater = 96, kBark = 102, kCactus = 106, kGlow = 110;
 
 using Legend = std::map<char, int>;
 
 // Letters shared by the hand-drawn sprites; each sprite adds its own.
 const Legend& commonLegend() {
-  static const Legend l = {{'.', 0},        {'k', kShadow},    {'K', kGrey},      {'w', kWhite},
+  static const Legend l = {{'.', 0},          {'k', kShadow},   {'K', kGrey},     {'w', kWhite},
                            {'W', kLightGrey}, {'1', kGrey + 1}, {'2', kGrey + 2}, {'3', kGrey + 3},
-                           {'4', kGrey + 4}, {'5', kGrey + 5}, {'6', kGrey + 6}, {'7', kGrey + 7}};
+                           {'4', kGrey + 4},  {'5', kGrey + 5}, {'6', kGrey + 6}, {'7', kGrey + 7}};
   return l;
 }
 
@@ -121,11 +120,15 @@ void fogPuff(const Sheet& sh, int spr, float density, int seed) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       float f = 0;
-      for (const Lobe& l : lobes) f = std::max(f, 1.0f - std::hypot(float(x) + 0.5f - l.x, float(y) + 0.5f - l.y) / l.r);
+      for (const Lobe& l : lobes)
+        f = std::max(f, 1.0f - std::hypot(float(x) + 0.5f - l.x, float(y) + 0.5f - l.y) / l.r);
       f += 0.2f * (noise(x, y, seed) - 0.5f);
       if (f <= 0 || density * std::min(1.0f, f * 2.2f) <= bayer(x, y)) continue;
       const bool lit = float(x) + float(y) < 16.0f;
-      sh.put(ox + x, oy + y, f > 0.5f ? (lit ? kWhite : kLightGrey) : f > 0.25f ? (lit ? kLightGrey : kSnow + 3) : kSnow + 3);
+      sh.put(ox + x, oy + y,
+             f > 0.5f    ? (lit ? kWhite : kLightGrey)
+             : f > 0.25f ? (lit ? kLightGrey : kSnow + 3)
+                         : kSnow + 3);
     }
 }
 
@@ -221,127 +224,38 @@ void teamSwatches(const Sheet& sh) {
 
 void handDrawn(const Sheet& sh) {
   drawAscii(sh, 1, 1, 1,  // traffic cone
-            {"........",
-             "...ab...",
-             "...ab...",
-             "..wwWW..",
-             "..aabb..",
-             ".aaabbb.",
-             ".wwwWWW.",
-             "bbbbbbbk"},
+            {"........", "...ab...", "...ab...", "..wwWW..", "..aabb..", ".aaabbb.", ".wwwWWW.", "bbbbbbbk"},
             {{'a', 9}, {'b', 4}});
   drawAscii(sh, 4, 1, 1,  // red channel buoy with its light
-            {"...yy...",
-             "..yKKy..",
-             "..rwwR..",
-             ".hrrrRR.",
-             ".rwwwWR.",
-             ".rrrRRR.",
-             "c.RRRR.c",
-             ".cc..cc."},
+            {"...yy...", "..yKKy..", "..rwwR..", ".hrrrRR.", ".rwwwWR.", ".rrrRRR.", "c.RRRR.c", ".cc..cc."},
             {{'y', kGlow + 2}, {'h', 14}, {'r', 8}, {'R', 2}, {'c', kWater + 5}});
   drawAscii(sh, 7, 1, 1,  // green channel buoy
-            {"...yy...",
-             "..yKKy..",
-             "..rwwR..",
-             ".hrrrRR.",
-             ".rwwwWR.",
-             ".rrrRRR.",
-             "c.RRRR.c",
-             ".cc..cc."},
+            {"...yy...", "..yKKy..", "..rwwR..", ".hrrrRR.", ".rwwwWR.", ".rrrRRR.", "c.RRRR.c", ".cc..cc."},
             {{'y', kGlow + 2}, {'h', kTeamGreen + 1}, {'r', kTeamGreen + 2}, {'R', kTeamGreen + 4}, {'c', kWater + 5}});
   drawAscii(sh, 5, 1, 1,  // barrel cactus in flower
-            {"...pq...",
-             "..cpqC..",
-             ".cCcCcD.",
-             ".cCcCcD.",
-             ".cCcCDD.",
-             ".CcCDCD.",
-             "..DDDD..",
-             "...kkkk."},
+            {"...pq...", "..cpqC..", ".cCcCcD.", ".cCcCcD.", ".cCcCDD.", ".CcCDCD.", "..DDDD..", "...kkkk."},
             {{'p', 14}, {'q', 2}, {'c', kCactus + 3}, {'C', kCactus + 2}, {'D', kCactus + 1}});
   drawAscii(sh, 6, 1, 1,  // tyre stack
-            {"..KKKK..",
-             ".K3454K.",
-             "K34..43K",
-             "K5.kk.3K",
-             "K4.kk.2K",
-             "K34..32K",
-             ".K2332K.",
-             "..KKKKk."});
+            {"..KKKK..", ".K3454K.", "K34..43K", "K5.kk.3K", "K4.kk.2K", "K34..32K", ".K2332K.", "..KKKKk."});
   drawAscii(sh, 8, 1, 2,  // lamp post
-            {"...yy...",
-             "..yLLy..",
-             ".yLwwLy.",
-             ".yLwwLy.",
-             "..yLLy..",
-             "...KK...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "..4552..",
-             ".455522.",
-             "..kkkkk."},
+            {"...yy...", "..yLLy..", ".yLwwLy.", ".yLwwLy.", "..yLLy..", "...KK...", "...45...", "...45...", "...45...",
+             "...45...", "...45...", "...45...", "...45...", "..4552..", ".455522.", "..kkkkk."},
             {{'y', kGlow + 1}, {'L', kGlow + 2}});
   drawAscii(sh, 9, 1, 2,  // saguaro cactus
-            {"........",
-             "...cc...",
-             "..cCCD..",
-             "..cCCD..",
-             "c.cCCD..",
-             "cDcCCD..",
-             "cDcCCD.c",
-             "cDcCCD.C",
-             ".ccCCDCD",
-             "..cCCDD.",
-             "..cCCD..",
-             "..cCCD..",
-             "..cCCD..",
-             "..cCCD..",
-             "..DDDDk.",
-             "...kkk.."},
+            {"........", "...cc...", "..cCCD..", "..cCCD..", "c.cCCD..", "cDcCCD..", "cDcCCD.c", "cDcCCD.C", ".ccCCDCD",
+             "..cCCDD.", "..cCCD..", "..cCCD..", "..cCCD..", "..cCCD..", "..DDDDk.", "...kkk.."},
             {{'c', kCactus + 3}, {'C', kCactus + 2}, {'D', kCactus + 1}});
   drawAscii(sh, 32, 2, 1,  // chevron board pointing left
-            {"KKKKKKKKKKKKKKKK",
-             "KrrrwwrrwwrrwwrK",
-             "KrrwwrrwwrrwwrrK",
-             "KrwwrrwwrrwwrrrK",
-             "KrrwwrrwwrrwwrrK",
-             "KrrrwwrrwwrrwwrK",
-             "KKKKKKKKKKKKKKKK",
-             "..4k........4k.."},
+            {"KKKKKKKKKKKKKKKK", "KrrrwwrrwwrrwwrK", "KrrwwrrwwrrwwrrK", "KrwwrrwwrrwwrrrK", "KrrwwrrwwrrwwrrK",
+             "KrrrwwrrwwrrwwrK", "KKKKKKKKKKKKKKKK", "..4k........4k.."},
             {{'r', 8}});
   drawAscii(sh, 34, 2, 1,  // chevron board pointing right
-            {"KKKKKKKKKKKKKKKK",
-             "KrwwrrwwrrwwrrrK",
-             "KrrwwrrwwrrwwrrK",
-             "KrrrwwrrwwrrwwrK",
-             "KrrwwrrwwrrwwrrK",
-             "KrwwrrwwrrwwrrrK",
-             "KKKKKKKKKKKKKKKK",
-             "..4k........4k.."},
+            {"KKKKKKKKKKKKKKKK", "KrwwrrwwrrwwrrrK", "KrrwwrrwwrrwwrrK", "KrrrwwrrwwrrwwrK", "KrrwwrrwwrrwwrrK",
+             "KrwwrrwwrrwwrrrK", "KKKKKKKKKKKKKKKK", "..4k........4k.."},
             {{'r', 8}});
   drawAscii(sh, 36, 1, 2,  // warning sign
-            {"...KK...",
-             "..KyyK..",
-             ".KyKKyK.",
-             "KyyKKyyK",
-             "KyyyyyyK",
-             ".KyKKyK.",
-             "..KyyK..",
-             "...KK...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "...45...",
-             "..4552..",
-             "...kkk.."},
+            {"...KK...", "..KyyK..", ".KyKKyK.", "KyyKKyyK", "KyyyyyyK", ".KyKKyK.", "..KyyK..", "...KK...", "...45...",
+             "...45...", "...45...", "...45...", "...45...", "...45...", "..4552..", "...kkk.."},
             {{'y', 10}});
 }
 
@@ -349,9 +263,9 @@ void handDrawn(const Sheet& sh) {
 
 const std::vector<PropSprite>& propSprites() {
   static const std::vector<PropSprite> props = {
-      {"cone", 1, 1, 1},        {"rock", 2, 1, 1},          {"bush", 3, 1, 1},         {"red buoy", 4, 1, 1},
-      {"barrel cactus", 5, 1, 1}, {"tyre stack", 6, 1, 1},  {"green buoy", 7, 1, 1},   {"lamp post", 8, 1, 2},
-      {"saguaro", 9, 1, 2},     {"palm", 10, 2, 2},         {"boulder", 12, 2, 2},     {"pine", 14, 2, 2},
+      {"cone", 1, 1, 1},          {"rock", 2, 1, 1},           {"bush", 3, 1, 1},          {"red buoy", 4, 1, 1},
+      {"barrel cactus", 5, 1, 1}, {"tyre stack", 6, 1, 1},     {"green buoy", 7, 1, 1},    {"lamp post", 8, 1, 2},
+      {"saguaro", 9, 1, 2},       {"palm", 10, 2, 2},          {"boulder", 12, 2, 2},      {"pine", 14, 2, 2},
       {"chevron left", 32, 2, 1}, {"chevron right", 34, 2, 1}, {"warning sign", 36, 1, 2}, {"big bush", 40, 2, 2},
   };
   return props;

@@ -45,7 +45,10 @@ using Colors = std::vector<uint8_t>;
 class Tile {
  public:
   Tile(Surface& s, int index, uint32_t salt)
-      : s_(s), ox_(index % kTilesetColumns * 8), oy_(index / kTilesetColumns * 8), salt_(salt + uint32_t(index) * 131u) {}
+      : s_(s),
+        ox_(index % kTilesetColumns * 8),
+        oy_(index / kTilesetColumns * 8),
+        salt_(salt + uint32_t(index) * 131u) {}
 
   void px(int x, int y, uint8_t c) {
     if (x >= 0 && x < 8 && y >= 0 && y < 8) set(s_, ox_ + x, oy_ + y, c);
@@ -105,7 +108,8 @@ void cityTile(Tile& t, int i, const Palette8& c) {
       t.fill(c("grey", 2));
       for (int k = 0; k < 8; k += 4) t.hline(k, 0, 7, c("grey", 1)), t.vline(k, 0, 7, c("grey", 1));
       break;
-    case 5: t.fill(c("grey", 2)), t.hline(4, 0, 7, c("grey", 5)), t.hline(5, 0, 7, c("grey", 3));
+    case 5:
+      t.fill(c("grey", 2)), t.hline(4, 0, 7, c("grey", 5)), t.hline(5, 0, 7, c("grey", 3));
       for (int y = 6; y < 8; ++y) t.hline(y, 0, 7, road);
       break;
     case 6: t.fill(c("grey", 1)), t.speckle({c("grey", 0), c("grey", 2)}, 0.15f); break;
@@ -113,23 +117,34 @@ void cityTile(Tile& t, int i, const Palette8& c) {
       t.fill(c("asphalt", 2));
       for (int y = 1; y < 8; y += 3)
         for (int x = 1; x < 8; x += 3) {
-          const uint8_t w = t.rnd(x, y, 3) < 0.35f ? c("asphalt", 0) : t.rnd(x, y, 4) < 0.5f ? c("glow", 1) : c("glow", 2);
+          const uint8_t w = t.rnd(x, y, 3) < 0.35f  ? c("asphalt", 0)
+                            : t.rnd(x, y, 4) < 0.5f ? c("glow", 1)
+                                                    : c("glow", 2);
           t.px(x, y, w), t.px(x + 1, y, w), t.px(x, y + 1, w), t.px(x + 1, y + 1, w);
         }
       break;
     case 8: t.fill(c("grey", 1)), t.disc(4, 4, 2.6f, c("grey", 3)), t.disc(4, 4, 1.2f, c("grey", 0)); break;
     case 9: t.fill(c("leaf", 1)), t.speckle({c("leaf", 0), c("leaf", 2)}, 0.3f); break;
-    case 10: t.fill(c("leaf", 1)), t.disc(4, 4, 3.8f, c("leaf", 2)), t.disc(3.4f, 3.4f, 2.4f, c("leaf", 3)), t.px(3, 3, c("leaf", 4)); break;
+    case 10:
+      t.fill(c("leaf", 1)), t.disc(4, 4, 3.8f, c("leaf", 2)), t.disc(3.4f, 3.4f, 2.4f, c("leaf", 3)),
+          t.px(3, 3, c("leaf", 4));
+      break;
     case 11:
       t.fill(c("water", 1));
       for (int y = 1; y < 8; y += 3) t.hline(y, int(t.rnd(0, y) * 4), int(t.rnd(0, y) * 4) + 2, c("water", 2));
       break;
-    case 12: t.fill(c("asphalt", 0)), t.hline(2, 0, 7, c("glow", 0)), t.hline(3, 0, 7, c("glow", 3)), t.hline(4, 0, 7, c("glow", 0)); break;
-    case 13: t.fill(road);
+    case 12:
+      t.fill(c("asphalt", 0)), t.hline(2, 0, 7, c("glow", 0)), t.hline(3, 0, 7, c("glow", 3)),
+          t.hline(4, 0, 7, c("glow", 0));
+      break;
+    case 13:
+      t.fill(road);
       for (int x = 0; x < 8; x += 3) t.vline(x, 0, 7, c("grey", 7)), t.vline(x + 1, 0, 7, c("grey", 6));
       break;
     case 14: t.fill(road), t.speckle({c("asphalt", 2)}, 0.1f), t.vline(0, 0, 7, c("grey", 5)); break;
-    default: t.fill(road), t.disc(4, 4, 3.0f, c("grey", 3)), t.disc(4, 4, 2.0f, c("grey", 2)), t.hline(4, 2, 5, c("grey", 1)); break;
+    default:
+      t.fill(road), t.disc(4, 4, 3.0f, c("grey", 3)), t.disc(4, 4, 2.0f, c("grey", 2)), t.hline(4, 2, 5, c("grey", 1));
+      break;
   }
 }
 
@@ -137,7 +152,8 @@ void desertTile(Tile& t, int i, const Palette8& c) {
   const uint8_t sand = c("sand", 3);
   switch (i) {
     case 0: t.fill(sand), t.speckle({c("sand", 2), c("sand", 4)}, 0.2f); break;
-    case 1: t.fill(sand);
+    case 1:
+      t.fill(sand);
       for (int k = -8; k < 8; k += 3)
         for (int x = 0; x < 8; ++x) t.px(x, x / 2 + k, c("sand", 2));
       break;
@@ -148,18 +164,24 @@ void desertTile(Tile& t, int i, const Palette8& c) {
     case 4: t.fill(sand), t.speckle({c("rock", 3), c("rock", 4), c("rock", 2)}, 0.14f); break;
     case 5: t.fill(sand), t.disc(4, 5, 2.6f, c("rock", 2)), t.disc(3.6f, 4.4f, 1.8f, c("rock", 4)); break;
     case 6: t.fill(c("rock", 3)), t.speckle({c("rock", 2), c("rock", 4), c("rock", 5)}, 0.4f); break;
-    case 7: t.fill(c("sand", 1));
+    case 7:
+      t.fill(c("sand", 1));
       t.hline(2, 0, 4, c("sand", 0)), t.vline(4, 2, 6, c("sand", 0)), t.hline(6, 4, 7, c("sand", 0));
       break;
-    case 8: t.fill(sand), t.disc(4, 4, 3.0f, c("cactus", 1)), t.disc(4, 4, 2.0f, c("cactus", 2)), t.px(3, 3, c("cactus", 3)); break;
-    case 9: t.fill(sand);
-      for (int k = 0; k < 4; ++k) t.px(2 + k, 5 - k, c("bark", 2)), t.px(5 - k, 5 - k, c("bark", 1)), t.px(4, 6 - k, c("bark", 2));
+    case 8:
+      t.fill(sand), t.disc(4, 4, 3.0f, c("cactus", 1)), t.disc(4, 4, 2.0f, c("cactus", 2)), t.px(3, 3, c("cactus", 3));
+      break;
+    case 9:
+      t.fill(sand);
+      for (int k = 0; k < 4; ++k)
+        t.px(2 + k, 5 - k, c("bark", 2)), t.px(5 - k, 5 - k, c("bark", 1)), t.px(4, 6 - k, c("bark", 2));
       break;
     case 10: t.fill(sand), t.vline(2, 0, 7, c("sand", 1)), t.vline(5, 0, 7, c("sand", 1)); break;
     case 11: t.fill(c("sand", 4)), t.speckle({c("sand", 3), c("sand", 5)}, 0.2f); break;
     case 12: t.fill(c("water", 2)), t.speckle({c("water", 3), c("water", 4)}, 0.2f); break;
     case 13: t.fill(c("leaf", 3)), t.speckle({c("leaf", 2), c("leaf", 4), sand}, 0.35f); break;
-    case 14: t.fill(sand);
+    case 14:
+      t.fill(sand);
       for (int y = 4; y < 8; ++y) t.hline(y, 0, 7, c("sand", 1));
       break;
     default: t.fill(sand), t.speckle({c("sand", 5)}, 0.12f); break;
@@ -172,24 +194,29 @@ void snowTile(Tile& t, int i, const Palette8& c) {
     case 0: t.fill(snow), t.speckle({c("snow", 3), c("snow", 5)}, 0.15f); break;
     case 1: t.fill(snow), t.speckle({c("snow", 5)}, 0.25f), t.speckle({c("base", 7)}, 0.05f, 9); break;
     case 2: t.fill(c("snow", 3)), t.speckle({c("snow", 2), c("snow", 4)}, 0.2f); break;
-    case 3: t.fill(snow);
+    case 3:
+      t.fill(snow);
       for (int x = 0; x < 8; ++x) t.px(x, 3 + int(std::lround(std::sin(float(x)) * 1.2f)), c("snow", 3));
       break;
     case 4: t.fill(c("water", 4)), t.speckle({c("water", 5), c("snow", 5)}, 0.2f); break;
-    case 5: t.fill(c("water", 4));
+    case 5:
+      t.fill(c("water", 4));
       for (int k = 0; k < 8; ++k) t.px(k, (k * 5) % 8, c("snow", 5)), t.px(k, 7 - k / 2, c("water", 5));
       break;
     case 6: t.fill(snow), t.disc(4, 5, 2.8f, c("rock", 2)), t.disc(4, 3.6f, 2.2f, c("snow", 5)); break;
-    case 7: t.fill(snow), t.disc(4, 4, 3.6f, c("leaf", 1)), t.disc(4, 4, 2.2f, c("leaf", 2));
+    case 7:
+      t.fill(snow), t.disc(4, 4, 3.6f, c("leaf", 1)), t.disc(4, 4, 2.2f, c("leaf", 2));
       t.px(2, 2, c("snow", 5)), t.px(5, 3, c("snow", 5)), t.px(3, 5, c("snow", 4));
       break;
-    case 8: t.fill(snow);
+    case 8:
+      t.fill(snow);
       for (int y = 0; y < 8; y += 4) t.px(2, y, c("snow", 2)), t.px(5, y + 2, c("snow", 2));
       break;
     case 9: t.fill(c("snow", 2)), t.speckle({c("snow", 1), c("snow", 3)}, 0.2f); break;
     case 10: t.fill(c("water", 3)), t.speckle({c("water", 4)}, 0.2f); break;
     case 11: t.fill(snow), t.speckle({c("rock", 2), c("rock", 3)}, 0.12f); break;
-    case 12: t.fill(snow);
+    case 12:
+      t.fill(snow);
       for (int k = 0; k < 6; ++k) t.px(1 + k, 6 - k, c("bark", 1)), t.px(3 + k / 2, 6 - k, c("bark", 0));
       break;
     case 13: t.fill(snow), t.disc(4, 5, 3.0f, c("leaf", 0)), t.disc(4, 4, 2.6f, c("snow", 5)); break;
@@ -206,11 +233,17 @@ void forestTile(Tile& t, int i, const Palette8& c) {
     case 0: t.fill(grass), t.speckle({c("leaf", 1), c("leaf", 3)}, 0.25f); break;
     case 1: t.fill(c("leaf", 3)), t.speckle({c("leaf", 2), c("leaf", 4)}, 0.25f); break;
     case 2: t.fill(c("leaf", 1)), t.speckle({c("leaf", 0), c("leaf", 2)}, 0.25f); break;
-    case 3: t.fill(c("leaf", 3)), t.disc(3, 3, 2.5f, c("leaf", 4)), t.disc(6, 6, 2.0f, c("leaf", 4)), t.px(2, 2, c("leaf", 5)); break;
+    case 3:
+      t.fill(c("leaf", 3)), t.disc(3, 3, 2.5f, c("leaf", 4)), t.disc(6, 6, 2.0f, c("leaf", 4)),
+          t.px(2, 2, c("leaf", 5));
+      break;
     case 4: t.fill(c("leaf", 1)), t.disc(4, 4, 3.4f, c("leaf", 3)), t.speckle({c("leaf", 4)}, 0.1f); break;
-    case 5: t.fill(grass), t.disc(4, 4, 2.8f, c("bark", 2)), t.disc(4, 4, 1.8f, c("bark", 3)), t.px(4, 4, c("bark", 1)); break;
+    case 5:
+      t.fill(grass), t.disc(4, 4, 2.8f, c("bark", 2)), t.disc(4, 4, 1.8f, c("bark", 3)), t.px(4, 4, c("bark", 1));
+      break;
     case 6: t.fill(c("bark", 2)), t.speckle({c("sand", 1), c("bark", 1)}, 0.3f); break;
-    case 7: t.fill(c("bark", 2)), t.speckle({c("sand", 1)}, 0.2f);
+    case 7:
+      t.fill(c("bark", 2)), t.speckle({c("sand", 1)}, 0.2f);
       for (int y = 0; y < 3; ++y) t.hline(y, 0, 7, grass);
       break;
     case 8: t.fill(grass), t.speckle({c("base", 14), c("glow", 2), c("base", 7)}, 0.12f); break;
@@ -219,14 +252,19 @@ void forestTile(Tile& t, int i, const Palette8& c) {
       t.fill(c("water", 2));
       for (int y = 1; y < 8; y += 3) t.hline(y, int(t.rnd(1, y) * 4), int(t.rnd(1, y) * 4) + 2, c("water", 4));
       break;
-    case 11: t.fill(c("water", 2));
+    case 11:
+      t.fill(c("water", 2));
       for (int y = 0; y < 3; ++y) t.hline(y, 0, 7, c("sand", 1));
       break;
     case 12: t.fill(c("cactus", 1)), t.speckle({c("cactus", 0), c("cactus", 2)}, 0.3f); break;
     case 13: t.fill(grass), t.speckle({c("bark", 3), c("glow", 0), c("sand", 2)}, 0.3f); break;
-    case 14: t.fill(grass), t.disc(2.5f, 3, 1.3f, c("base", 8)), t.disc(5.5f, 5, 1.1f, c("base", 8)), t.px(2, 2, c("base", 7)); break;
-    default: t.fill(grass);
-      for (int k = 0; k < 4; ++k) t.px(4 - k, 6 - k, c("leaf", 4)), t.px(4 + k, 6 - k, c("leaf", 4)), t.px(4, 7 - k, c("leaf", 3));
+    case 14:
+      t.fill(grass), t.disc(2.5f, 3, 1.3f, c("base", 8)), t.disc(5.5f, 5, 1.1f, c("base", 8)), t.px(2, 2, c("base", 7));
+      break;
+    default:
+      t.fill(grass);
+      for (int k = 0; k < 4; ++k)
+        t.px(4 - k, 6 - k, c("leaf", 4)), t.px(4 + k, 6 - k, c("leaf", 4)), t.px(4, 7 - k, c("leaf", 3));
       break;
   }
 }
@@ -427,8 +465,9 @@ SurfacePtr drawTileset(Scene s, const Ramps& ramps) {
 SurfacePtr composeStyleSheet(const Surface& spritesheet, const Surface& tiles) {
   const int rowsNeeded = (kFirstBackgroundTile + kTileCount + kSheetColumns - 1) / kSheetColumns;
   if (spritesheet.w != kSheetColumns * 8 || spritesheet.h < rowsNeeded * 8 || spritesheet.channels != 1)
-    throw FormatError("the spritesheet must be an indexed picture 128 pixels wide and tall enough for the "
-                      "background tiles");
+    throw FormatError(
+        "the spritesheet must be an indexed picture 128 pixels wide and tall enough for the "
+        "background tiles");
   SurfacePtr sheet = newSurface(spritesheet.w, spritesheet.h);
   sheet->data = spritesheet.data;
   sheet->tw = sheet->th = 8;
@@ -468,17 +507,25 @@ std::string encodeBinaryTileMap(const std::vector<uint8_t>& tiles, int w, int h)
 std::string encodeTiledJson(const std::vector<uint8_t>& tiles, int w, int h, const std::string& tilesetImage) {
   nlohmann::ordered_json data = nlohmann::ordered_json::array();
   for (uint8_t t : tiles) data.push_back(int(t) + 1);
-  nlohmann::ordered_json layer = {{"name", "background"}, {"type", "tilelayer"}, {"x", 0}, {"y", 0},
-                                  {"width", w}, {"height", h}, {"opacity", 1}, {"visible", true},
+  nlohmann::ordered_json layer = {{"name", "background"}, {"type", "tilelayer"}, {"x", 0},       {"y", 0},
+                                  {"width", w},           {"height", h},         {"opacity", 1}, {"visible", true},
                                   {"data", data}};
-  nlohmann::ordered_json doc = {{"type", "map"},     {"orientation", "orthogonal"},
-                                {"renderorder", "right-down"}, {"width", w},
-                                {"height", h},       {"tilewidth", 8},
-                                {"tileheight", 8},   {"infinite", false},
+  nlohmann::ordered_json doc = {{"type", "map"},
+                                {"orientation", "orthogonal"},
+                                {"renderorder", "right-down"},
+                                {"width", w},
+                                {"height", h},
+                                {"tilewidth", 8},
+                                {"tileheight", 8},
+                                {"infinite", false},
                                 {"layers", nlohmann::ordered_json::array({layer})}};
-  doc["tilesets"] = nlohmann::ordered_json::array({{{"firstgid", 1}, {"name", "tiles"}, {"image", tilesetImage},
-                                                    {"imagewidth", kSheetColumns * 8}, {"imageheight", kSheetColumns * 8},
-                                                    {"tilewidth", 8}, {"tileheight", 8},
+  doc["tilesets"] = nlohmann::ordered_json::array({{{"firstgid", 1},
+                                                    {"name", "tiles"},
+                                                    {"image", tilesetImage},
+                                                    {"imagewidth", kSheetColumns * 8},
+                                                    {"imageheight", kSheetColumns * 8},
+                                                    {"tilewidth", 8},
+                                                    {"tileheight", 8},
                                                     {"tilecount", kSheetColumns * kSheetColumns},
                                                     {"columns", kSheetColumns}}});
   return doc.dump() + "\n";

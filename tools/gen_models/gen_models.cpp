@@ -297,7 +297,7 @@ Mesh wingDelta() {
 Mesh wingSpoiler() {
   Mesh m;
   symmetric(m, [](Mesh& h) {
-    box(h, {0.75f, 4.25f, 1.0f}, {0.95f, 4.75f, 2.35f}, uniform(kDark));  // post
+    box(h, {0.75f, 4.25f, 1.0f}, {0.95f, 4.75f, 2.35f}, uniform(kDark));                            // post
     fin(h, 2.7f, 0.1f, {{3.8f, 2.0f}, {5.3f, 2.0f}, {5.4f, 2.8f}, {4.1f, 2.75f}}, uniform(kDark));  // end plate
   });
   loft(m,
@@ -343,12 +343,11 @@ Mesh coverVisor() {
   Mesh m;
   // A faceted canopy: slanted screen in front, flat roof, vertical back.
   const std::vector<Vec2f> side{{-3.2f, 1.1f}, {1.2f, 1.1f}, {1.2f, 2.05f}, {-0.6f, 2.15f}, {-1.3f, 2.1f}};
-  loft(m, {profileAt(-0.85f, side), profileAt(0.85f, side)},
-       [](Vec3f n) {
-         if (n.z < -0.6f) return int(kDark);
-         if (n.y < -0.3f) return int(kGlow);  // the screen
-         return std::abs(n.x) > 0.7f ? int(kTrim) : int(kAccent);
-       });
+  loft(m, {profileAt(-0.85f, side), profileAt(0.85f, side)}, [](Vec3f n) {
+    if (n.z < -0.6f) return int(kDark);
+    if (n.y < -0.3f) return int(kGlow);  // the screen
+    return std::abs(n.x) > 0.7f ? int(kTrim) : int(kAccent);
+  });
   return m;
 }
 
@@ -451,20 +450,20 @@ Mesh combine(std::initializer_list<Mesh> parts) {
 
 void writeAll(const std::string& assets) {
   const std::map<std::string, Mesh> parts{
-      {"hull_dart", hullDart()},           {"hull_wedge", hullWedge()},
-      {"hull_brick", hullBrick()},         {"thruster_single", thrusterSingle()},
-      {"thruster_twin", thrusterTwin()},   {"thruster_triple", thrusterTriple()},
-      {"heatsink_fins", heatsinkFins()},   {"heatsink_plate", heatsinkPlate()},
-      {"wing_delta", wingDelta()},         {"wing_spoiler", wingSpoiler()},
-      {"wing_canard", wingCanard()},       {"cover_bubble", coverBubble()},
-      {"cover_visor", coverVisor()},       {"pod_side", podSide()},
+      {"hull_dart", hullDart()},         {"hull_wedge", hullWedge()},
+      {"hull_brick", hullBrick()},       {"thruster_single", thrusterSingle()},
+      {"thruster_twin", thrusterTwin()}, {"thruster_triple", thrusterTriple()},
+      {"heatsink_fins", heatsinkFins()}, {"heatsink_plate", heatsinkPlate()},
+      {"wing_delta", wingDelta()},       {"wing_spoiler", wingSpoiler()},
+      {"wing_canard", wingCanard()},     {"cover_bubble", coverBubble()},
+      {"cover_visor", coverVisor()},     {"pod_side", podSide()},
       {"pod_blister", podBlister()},
   };
   for (const auto& [name, mesh] : parts) write(assets + "/components", name, mesh);
   auto car = [&](const char* hull, const char* thruster, const char* heatsink, const char* wing, const char* pod,
                  const char* cover) {
-    return combine({parts.at(hull), parts.at(thruster), parts.at(heatsink), parts.at(wing), parts.at(pod),
-                    parts.at(cover)});
+    return combine(
+        {parts.at(hull), parts.at(thruster), parts.at(heatsink), parts.at(wing), parts.at(pod), parts.at(cover)});
   };
   write(assets, "car", car("hull_dart", "thruster_single", "heatsink_fins", "wing_delta", "pod_side", "cover_bubble"));
   write(assets, "car2",

@@ -230,7 +230,8 @@ int run(const Args& a) {
     }
     return 0;
   }
-  if (a.inputs.size() != (a.command == "plan" ? 2u : 1u)) usage(a.command + " takes " + (a.command == "plan" ? "TRACK OUT.png" : "one TRACK"));
+  if (a.inputs.size() != (a.command == "plan" ? 2u : 1u))
+    usage(a.command + " takes " + (a.command == "plan" ? "TRACK OUT.png" : "one TRACK"));
   if (a.command == "plan") checkOutput(a.inputs[1], a.inputs[0], "the plan");
   const MapSource src = readTrack(a.inputs[0], a.options);
   if (a.command == "decompile") {

@@ -69,7 +69,8 @@ float distanceToPolyline(const std::vector<Vec2f>& line, bool loop, Vec2f p) {
 
 void checkJoint(const Map& map, TrackReport& r) {
   const int64_t n = int64_t(map.path.size());
-  for (int64_t i = 1; i < n; ++i) r.maxSpacing = std::max(r.maxSpacing, length(map.path[size_t(i)].pos - map.path[size_t(i - 1)].pos));
+  for (int64_t i = 1; i < n; ++i)
+    r.maxSpacing = std::max(r.maxSpacing, length(map.path[size_t(i)].pos - map.path[size_t(i - 1)].pos));
   if (!isLooping(map) || n < 3) return;
   const Vec2f first = map.path[0].pos, second = map.path[1].pos;
   const Vec2f last = map.path[size_t(n - 1)].pos, beforeLast = map.path[size_t(n - 2)].pos;
@@ -213,10 +214,12 @@ std::vector<std::string> trackProblems(const TrackReport& r) {
     if (out.size() > 8) break;
   }
   if (!r.folds.empty())
-    out.push_back("a corner is too tight for its width: the band edges fold back at node " + std::to_string(r.folds[0]) +
+    out.push_back("a corner is too tight for its width: the band edges fold back at node " +
+                  std::to_string(r.folds[0]) +
                   (r.folds.size() > 1 ? " (and " + std::to_string(r.folds.size() - 1) + " more)" : ""));
   if (r.lineClearance < kMinLineClearance)
-    out.push_back(fmt("the racing line comes within %.2f of a wall at node %.0f", r.lineClearance, double(r.lineClearanceNode)));
+    out.push_back(
+        fmt("the racing line comes within %.2f of a wall at node %.0f", r.lineClearance, double(r.lineClearanceNode)));
   if (r.dividerClearance < kMinDividerClearance)
     out.push_back(fmt("the racing line runs within %.2f of a split's centre", r.dividerClearance));
   if (r.sceneryOnRoad > 0) out.push_back(std::to_string(r.sceneryOnRoad) + " scenery objects stand on the road");
@@ -235,7 +238,8 @@ std::string formatReport(const TrackReport& r) {
              r.endFromStart, r.headingMismatch);
   else
     s += "open track: nodes 0-31 are the start run-off, the last 33 the finish run-off\n";
-  s += "self-crossings: " + std::to_string(r.crossings.size()) + ", folded corners: " + std::to_string(r.folds.size()) + "\n";
+  s += "self-crossings: " + std::to_string(r.crossings.size()) + ", folded corners: " + std::to_string(r.folds.size()) +
+       "\n";
   s += fmt("racing line: %.2f from the nearest wall (node %.0f)", r.lineClearance, double(r.lineClearanceNode));
   if (std::isfinite(r.dividerClearance))
     s += fmt(", %.2f from the split divider; narrowest split lane %.2f", r.dividerClearance, r.narrowestSplitLane);

@@ -40,9 +40,9 @@ struct TrackReport {
   Vec2f walkEndPos;  // where the last node stands, layout units, and the heading it leaves with
   float walkEndHeading = 0;
   // The joint from the last node back to node 0 (loops only).
-  float loopGap = 0;          // map units between the last node and node 0
-  float endFromStart = 0;     // map units between the last node and the walk's start point
-  float headingMismatch = 0;  // radians: the larger of the two heading changes at the joint
+  float loopGap = 0;                                   // map units between the last node and node 0
+  float endFromStart = 0;                              // map units between the last node and the walk's start point
+  float headingMismatch = 0;                           // radians: the larger of the two heading changes at the joint
   std::vector<std::pair<int64_t, int64_t>> crossings;  // nodes whose outer bands overlap
   std::vector<int64_t> folds;                          // nodes whose band edges run backwards
   float lineClearance = std::numeric_limits<float>::infinity();

@@ -28,9 +28,15 @@ struct FlagName {
   const char* name;
 };
 constexpr FlagName kFlagNames[] = {
-    {flagGate, "gate"},          {flagLeftOpen, "leftOpen"},     {flagRightOpen, "rightOpen"},
-    {flagLeftSpecial, "leftSpecial"}, {flagRightSpecial, "rightSpecial"}, {flagBlendWidths, "blend"},
-    {flagAltSurface, "altSurface"}, {flagNoWalls, "noWalls"},      {flagSplit, "split"},
+    {flagGate, "gate"},
+    {flagLeftOpen, "leftOpen"},
+    {flagRightOpen, "rightOpen"},
+    {flagLeftSpecial, "leftSpecial"},
+    {flagRightSpecial, "rightSpecial"},
+    {flagBlendWidths, "blend"},
+    {flagAltSurface, "altSurface"},
+    {flagNoWalls, "noWalls"},
+    {flagSplit, "split"},
 };
 
 constexpr const char* kStyleNames[] = {"CityNight", "CityDay", "Desert", "Snow", "Forest", "Sea"};
@@ -40,10 +46,10 @@ constexpr float kCloseTolerance = 0.01f;
 
 // The ranges a drivable track uses, far beyond the shipped ones; beyond them a value is a typo
 // (or an overflow in the making).
-constexpr double kMaxWidth = 256;      // layout units: a half-width of 32 map units
-constexpr double kMaxVerge = 128;      // layout units
-constexpr double kMaxOffset = 16384;   // layout units: Bézier end points and handles
-constexpr double kMaxPosition = 16384; // map units: scenery positions
+constexpr double kMaxWidth = 256;         // layout units: a half-width of 32 map units
+constexpr double kMaxVerge = 128;         // layout units
+constexpr double kMaxOffset = 16384;      // layout units: Bézier end points and handles
+constexpr double kMaxPosition = 16384;    // map units: scenery positions
 constexpr double kMaxSceneryOffset = 64;  // map units beyond the outer band
 constexpr double kMaxEndHeading = 720;    // degrees
 
@@ -90,8 +96,7 @@ struct Where {
     const ojson& v = obj.at(key);
     if (!v.is_number_integer()) fail(quoted(key) + " must be an integer");
     const int64_t i = v.get<int64_t>();
-    if (i < lo || i > hi)
-      fail(quoted(key) + " must be " + std::to_string(lo) + " to " + std::to_string(hi));
+    if (i < lo || i > hi) fail(quoted(key) + " must be " + std::to_string(lo) + " to " + std::to_string(hi));
     return i;
   }
 
@@ -100,7 +105,8 @@ struct Where {
       fail(quoted(key) + " must be two numbers [x, y]");
     const double x = v[0].get<double>(), y = v[1].get<double>();
     if (!(std::fabs(x) <= limit && std::fabs(y) <= limit))
-      fail(quoted(key) + " is out of range (each coordinate -" + shortNumber(limit) + " to " + shortNumber(limit) + ")");
+      fail(quoted(key) + " is out of range (each coordinate -" + shortNumber(limit) + " to " + shortNumber(limit) +
+           ")");
     return {float(x), float(y)};
   }
 
@@ -162,8 +168,8 @@ void readWidths(const ojson& sec, const Where& at, Carry& carry, Section& out) {
 }
 
 void readAngleCurve(const ojson& sec, const Where& at, Section& out) {
-  at.allowOnly(sec, {"kind", "steps", "turn", "degrees", "width", "widthL", "widthR", "verge", "vergeL",
-                     "vergeR", "flags"});
+  at.allowOnly(sec,
+               {"kind", "steps", "turn", "degrees", "width", "widthL", "widthR", "verge", "vergeL", "vergeR", "flags"});
   out.kind = AngleCurve;
   if (!sec.contains("steps")) at.fail("an angle section needs \"steps\"");
   out.steps = at.integer(sec, "steps", 0, 255);
@@ -190,8 +196,8 @@ struct AutoHandles {
 };
 
 AutoHandles readBezier(const ojson& sec, const Where& at, Section& out, bool& closing) {
-  at.allowOnly(sec, {"kind", "endOffset", "control1", "control2", "endHeading", "handle", "width", "widthL",
-                     "widthR", "verge", "vergeL", "vergeR", "flags"});
+  at.allowOnly(sec, {"kind", "endOffset", "control1", "control2", "endHeading", "handle", "width", "widthL", "widthR",
+                     "verge", "vergeL", "vergeR", "flags"});
   out.kind = CubicBezierCurve;
   if (!sec.contains("endOffset")) at.fail("a bezier section needs \"endOffset\" ([x, y] or \"close\")");
   const ojson& end = sec["endOffset"];
@@ -241,14 +247,11 @@ void fillHandles(Section& s, const AutoHandles& a, const WalkEnd& start) {
 }
 
 // The last node of the whole track (layout units), with the closing section as it stands.
-Vec2f lastNode(const MapSource& src) {
-  return walkEnd(*walkSections(withSections(src, src.sections.size()))).pos;
-}
+Vec2f lastNode(const MapSource& src) { return walkEnd(*walkSections(withSections(src, src.sections.size()))).pos; }
 
 // The walk's measure of a Bézier section starting at p0: its estimated length in node steps.
 double walkSteps(Vec2f p0, const Section& s) {
-  return double(bezierCubicLength(p0, p0 + s.control1, p0 + s.endOffset + s.control2, p0 + s.endOffset, 5)) *
-         0.03125;
+  return double(bezierCubicLength(p0, p0 + s.control1, p0 + s.endOffset + s.control2, p0 + s.endOffset, 5)) * 0.03125;
 }
 
 // Fits the closing Bézier so that the walk's last node lands on the start point, arriving along
@@ -312,9 +315,9 @@ void requireNodesFromCurves(const MapSource& src, const std::string& path) {
   for (const Node& n : map->path) made[size_t(n.section)] += 1;
   for (size_t i = 0; i < src.sections.size(); ++i)
     if (src.sections[i].kind == CubicBezierCurve && made[i] == 0)
-      Where{path, "section " + std::to_string(i)}.fail(
-          "the curve is too short to make a node (its end is " + shortNumber(double(length(src.sections[i].endOffset))) +
-          " layout units away)");
+      Where{path, "section " + std::to_string(i)}.fail("the curve is too short to make a node (its end is " +
+                                                       shortNumber(double(length(src.sections[i].endOffset))) +
+                                                       " layout units away)");
 }
 
 // ---- placements and scenery ----
@@ -557,13 +560,11 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
   const bool needTrack = doc.contains("trackObjects") || doc.contains("objects");
   if (!needTrack) return src;
   const MapPtr map = buildTrack(withSections(src, src.sections.size()), path);
-  eachEntry(doc, "trackObjects", path, [&](const ojson& o, const Where& at) {
-    src.trackObjects.push_back(readPlacement(o, *map, at));
-  });
+  eachEntry(doc, "trackObjects", path,
+            [&](const ojson& o, const Where& at) { src.trackObjects.push_back(readPlacement(o, *map, at)); });
   ItemNames names(options, src.style);
-  eachEntry(doc, "objects", path, [&](const ojson& o, const Where& at) {
-    readSceneryEntry(o, *map, names, at, src.objects);
-  });
+  eachEntry(doc, "objects", path,
+            [&](const ojson& o, const Where& at) { readSceneryEntry(o, *map, names, at, src.objects); });
   return src;
 }
 

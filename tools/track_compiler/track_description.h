@@ -19,7 +19,7 @@ struct CompileOptions {
 
 // The named section flags, in bit order; other bits may be given as numbers.
 uint16_t flagBitByName(const std::string& name);  // 0 for an unknown name
-const char* flagName(uint16_t bit);                // nullptr for a bit without a name
+const char* flagName(uint16_t bit);               // nullptr for a bit without a name
 
 MapStyle styleByName(const std::string& name, const std::string& where);
 

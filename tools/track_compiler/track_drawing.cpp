@@ -111,10 +111,18 @@ struct LegendEntry {
   const char* label;
 };
 constexpr LegendEntry kLegend[] = {
-    {planRoad, "road"},          {planBand, "band"},          {planWall, "wall"},
-    {planOpenSide, "open side"}, {planSpecialSide, "special side"}, {planDivider, "split"},
-    {planGate, "gate"},          {planStart, "start, direction"}, {planRacingLine, "racing line"},
-    {planBooster, "booster"},    {planScenery, "scenery"},    {planNodeMark, "every 50 nodes"},
+    {planRoad, "road"},
+    {planBand, "band"},
+    {planWall, "wall"},
+    {planOpenSide, "open side"},
+    {planSpecialSide, "special side"},
+    {planDivider, "split"},
+    {planGate, "gate"},
+    {planStart, "start, direction"},
+    {planRacingLine, "racing line"},
+    {planBooster, "booster"},
+    {planScenery, "scenery"},
+    {planNodeMark, "every 50 nodes"},
 };
 
 // The legend's entries flowed into rows of the given width: the left edge of each and its row.
@@ -176,7 +184,8 @@ SurfacePtr drawTrackPlan(const Map& map, const MapSource& src, const PlanView& v
   if (view.window) box = *view.window;
   const double w = double(box.max.x - box.min.x) * scale + 2 * kMargin + 1;
   const double h = double(box.max.y - box.min.y) * scale + 2 * kMargin + 1;
-  if (!(w <= kMaxSide && h <= kMaxSide)) throw FormatError("the plan would be larger than 8192 pixels; use a smaller scale");
+  if (!(w <= kMaxSide && h <= kMaxSide))
+    throw FormatError("the plan would be larger than 8192 pixels; use a smaller scale");
   resetDrawState();
   std::optional<LegendLayout> legend;
   if (!view.legendFont.empty()) {

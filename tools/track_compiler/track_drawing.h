@@ -28,9 +28,9 @@ enum PlanColor : uint8_t {
 };
 
 struct PlanView {
-  float scale = 2;               // pixels per map unit
-  std::optional<AABB> window;    // map units; the whole track and its scenery when absent
-  std::string legendFont;        // an RGBA font image (font5x5.png) for the legend; none without
+  float scale = 2;             // pixels per map unit
+  std::optional<AABB> window;  // map units; the whole track and its scenery when absent
+  std::string legendFont;      // an RGBA font image (font5x5.png) for the legend; none without
 };
 
 // Draws the plan onto the framework canvas (resized to fit the view) and returns the canvas: an
