@@ -76,7 +76,7 @@ void gameInit() {
   Harness& h = gHarness;
   setPalette(loadPaletteFromGPL("palette.gpl"));
   loadSpriteSheet(0, "spritesheet.png", 8, 8);
-  h.myMap = loadMap("", h.trackSlot);
+  h.myMap = loadMap("", sessionOptions().trackSlot);
   init(*h.myMap);
   loadCarComponentSettings(gameFile(componentsFile));
   setSpritesheet(0);
@@ -89,8 +89,8 @@ void gameInit() {
   setNode(*h.myCar, getStartNode(*h.myMap, 0));
   recalculate(h.myCar->settings);
   h.myMap->trackObjects.push_back(h.myCar);
-  if (!h.ghostFile.empty()) loadGhost(h.replays, h.ghostFile, h.trackSlot);
-  startReplays(h.replays, *h.myCar, *h.myMap, h.trackSlot);
+  if (!sessionOptions().ghostFile.empty()) loadGhost(trainingRecord().replays, sessionOptions().ghostFile, sessionOptions().trackSlot);
+  startReplays(trainingRecord().replays, *h.myCar, *h.myMap, sessionOptions().trackSlot);
 }
 
 void gameUpdate(float dt) {
@@ -99,7 +99,7 @@ void gameUpdate(float dt) {
   if (keyp(keyEscape)) {
     h.carEdit = !h.carEdit;
     recalculate(h.myCar->settings);
-    lapInterrupted(h.replays);
+    lapInterrupted(trainingRecord().replays);
   }
   if (keyp(keyF2)) {
     writeDataLog(carDatFile, h.dataLog);
@@ -110,11 +110,11 @@ void gameUpdate(float dt) {
     if (reloadCatalogue()) {
       recalculate(h.myCar->settings);
       printMaxSpeed(*h.myCar);
-      lapInterrupted(h.replays);
+      lapInterrupted(trainingRecord().replays);
     }
   }
-  if (keyp(keyF4)) saveBestLap(h.replays, h.trackSlot);
-  if (keyp(keyGhost)) toggleGhost(h.replays, *h.myMap);
+  if (keyp(keyF4)) saveBestLap(trainingRecord().replays, sessionOptions().trackSlot);
+  if (keyp(keyGhost)) toggleGhost(trainingRecord().replays, *h.myMap);
   updateViewKeys();
   if (h.carEdit)
     gameUpdateEdit();

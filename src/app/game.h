@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/generation_stats.h"
-#include "app/replays.h"
+#include "app/session.h"
 #include "app/telemetry.h"
 #include "car/car.h"
 #include "geom/vec.h"
@@ -19,6 +18,7 @@ struct ScoredGains {
   std::vector<float> weights;
 };
 
+// The harness's module state as described; what the session adds lives in app/session.h.
 struct Harness {
   CarPtr myCar;
   MapPtr myMap;
@@ -26,8 +26,6 @@ struct Harness {
   std::vector<ScoredGains> bestAI;
   int64_t iteration = 0;
   float timeSinceStart = 0;
-  std::vector<GenerationStats> history;  // one record per scored generation of this session
-  std::chrono::steady_clock::time_point generationStart;
   std::vector<DataLogRecord> dataLog;
   bool ff = false;
   float time = 0;
@@ -39,9 +37,6 @@ struct Harness {
   Vec2f pos;
   Vec3f lightPos;
   std::string keymap;
-  int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
-  std::string ghostFile;  // a tape to race against from the start, if any
-  Replays replays;
 };
 
 Harness& harness();

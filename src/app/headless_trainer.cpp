@@ -156,7 +156,7 @@ std::optional<GenerationStats> runGeneration(int64_t threads) {
   driveGeneration(h, threads, dt);
   if (stopSignal()) return std::nullopt;  // abandoned: the pool keeps its last save
   nextIteration();
-  return h.history.back();
+  return trainingRecord().history.back();
 }
 
 std::string formatTrainingRecord(const std::vector<GenerationStats>& history) {
@@ -257,7 +257,7 @@ void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t tra
   writeOrWarn(gameFile(perTrackFile("assets/training.csv", track)),
               [&](const std::string& p) { writeFileAtomically(p, formatTrainingRecord(history)); });
   // The last scored generation's best car, for the game's --ghost and for a closer look.
-  if (const std::shared_ptr<Tape>& champion = harness().replays.champion)
+  if (const std::shared_ptr<Tape>& champion = trainingRecord().replays.champion)
     writeOrWarn(gameFile(perTrackFile("assets/champion.tape", track)),
                 [&](const std::string& p) { writeTapeFile(p, *champion); });
 }
@@ -271,7 +271,7 @@ int runTrainer(const TrainerOptions& o) {
   else
     seedRandomFromClock();
   Harness& h = harness();
-  h.trackSlot = o.track;
+  sessionOptions().trackSlot = o.track;
   echo("gain pool: ", poolPath());
   h.myMap = loadTrainingTrack(o.track);
   loadCarComponentSettings(gameFile(componentsFile));
@@ -283,7 +283,7 @@ int runTrainer(const TrainerOptions& o) {
          fixed(s->poolBest, 0), ", ", fixed(s->seconds, 2), " s");
     if (stopSignal()) break;
   }
-  const std::vector<GenerationStats>& history = h.history;
+  const std::vector<GenerationStats>& history = trainingRecord().history;
   writeTrainingFiles(history, o.track);
   if (stopSignal()) {
     echo("stopped by ", stopSignal() == SIGINT ? "SIGINT" : "SIGTERM", " after ", history.size(),

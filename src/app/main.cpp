@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
   }
   try {
     initRenderer3d();
-    harness().trackSlot = options->track;
-    harness().ghostFile = options->ghost;
+    sessionOptions().trackSlot = options->track;
+    sessionOptions().ghostFile = options->ghost;
     harness().lightPos = {5.0f, 5.0f, 5.0f};
     init("tormix", "draxen3516");
     createWindow("DRAXEN 3516", 240, 136, 2, false);

@@ -95,16 +95,16 @@ void gameUpdateRace(float dt) {
   // Escape shares the Back button in the default key map; it leaves the editor, not the track.
   if (btnp(Button::Back) && !keyp(keyEscape)) {
     resetCarOnTrack(*h.myCar, *h.myMap);
-    lapInterrupted(h.replays);
+    lapInterrupted(trainingRecord().replays);
   }
   if (h.ff) stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   const int64_t generation = h.iteration;
   if (keyp(keyR)) nextIteration();
   if (h.timeSinceStart >= 60) nextIteration();
-  if (h.iteration != generation) startChampionReplay(h.replays, *h.myMap);
+  if (h.iteration != generation) startChampionReplay(trainingRecord().replays, *h.myMap);
   recordLapTime(*h.myCar, *h.myMap, dt);
-  afterRaceStep(h.replays, *h.myCar, *h.myMap, h.trackSlot);
+  afterRaceStep(trainingRecord().replays, *h.myCar, *h.myMap, sessionOptions().trackSlot);
   h.dataLog.push_back(dataLogRecord(*h.myCar));
 }
 

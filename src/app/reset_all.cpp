@@ -41,6 +41,7 @@ void resetAllState() {
   resetCarDrawState();
   resetAIState();
   resetHarness();
+  resetSession();
   resetViewState();
 }
 

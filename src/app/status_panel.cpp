@@ -102,14 +102,14 @@ std::vector<std::string> panelLines(const Car& followed) {
   const Map& map = *h.myMap;
   std::vector<std::string> lines;
   lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name);
-  std::string gen = "gen " + std::to_string(h.history.size() + 1) + "  left " +
+  std::string gen = "gen " + std::to_string(trainingRecord().history.size() + 1) + "  left " +
                     fixed(std::max(0.0f, 60.0f - h.timeSinceStart), 1) + " s";
   if (h.ff) gen += "  2x";
   lines.push_back(gen);
-  if (h.history.empty()) {
+  if (trainingRecord().history.empty()) {
     lines.push_back("last gen: none yet");
   } else {
-    const GenerationStats& g = h.history.back();
+    const GenerationStats& g = trainingRecord().history.back();
     lines.push_back("last gen: best " + fixed(g.best, 0) + "  mean " + fixed(g.mean, 1));
   }
   if (h.bestAI.empty()) {
@@ -125,7 +125,7 @@ std::vector<std::string> panelLines(const Car& followed) {
   lines.push_back("following: " + who + ", node " + std::to_string(followed.currentNode));
   lines.push_back(lapLine(followed, map));
   if (champion) {
-    const Tape& t = *h.replays.champion;
+    const Tape& t = *trainingRecord().replays.champion;
     lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) +
                     " " + fixed(t.gains[2], 2));
   }

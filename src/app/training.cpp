@@ -84,27 +84,27 @@ void removePopulation(Harness& h) {
 
 // Each car drives with a stream of its own, drawn from the run's seed, the generation and its
 // place in it: how a car drives does not depend on the order in which the cars are stepped.
-CarPtr newTrainingCar(Harness& h, const CarSettings& settings, int64_t index) {
-  CarPtr car = newCar(nullptr, settings);
-  car->stream = streamFor(randomGenerators().seed, uint64_t(h.iteration), uint64_t(index));
+CarPtr newTrainingCar(const std::vector<ScoredGains>& pool, const GenerationStart& start, int64_t index) {
+  CarPtr car = newCar(nullptr, start.settings);
+  car->stream = streamFor(start.runSeed, uint64_t(start.generation), uint64_t(index));
   car->team = teamSK;
-  car->map = h.myMap.get();
-  setNode(*car, getStartNode(*h.myMap, 2));
+  car->map = &start.map;
+  setNode(*car, getStartNode(start.map, 2));
   recalculate(car->settings);
   car->ethereal = true;
-  car->ai = newAI(car.get());
+  car->ai = newAI(car.get(), start.random);
   car->ai->skill = 0.5f;
-  if (h.bestAI.empty())
-    randomizeWeights(car->ai->pidSteering0);
+  if (pool.empty())
+    randomizeWeights(car->ai->pidSteering0, start.random);
   else
-    loadWeights(car->ai->pidSteering0, chooseGains(h.bestAI));
-  startRecording(*car, h.trackSlot, "champion");  // the generation's best is replayed afterwards
+    loadWeights(car->ai->pidSteering0, chooseGains(pool, start.random));
+  startRecording(*car, start.track, "champion");  // the generation's best is replayed afterwards
   return car;
 }
 
 }  // namespace
 
-std::string poolPath() { return gameFile(perTrackFile("assets/ai.json", harness().trackSlot)); }
+std::string poolPath() { return gameFile(perTrackFile("assets/ai.json", sessionOptions().trackSlot)); }
 
 std::string formatPool(const std::vector<ScoredGains>& pool) {
   json arr = json::array();
@@ -151,36 +151,48 @@ void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& 
   if (pool.size() > kPoolSize) pool.resize(kPoolSize);
 }
 
-std::vector<float> chooseGains(const std::vector<ScoredGains>& pool) {
+std::vector<float> chooseGains(const std::vector<ScoredGains>& pool, RandomState& r) {
   const int64_t n = int64_t(pool.size());
   const int64_t five = std::min<int64_t>(n, 5), ten = std::min<int64_t>(n, 10);
-  const int64_t c = rnd(10);
+  const int64_t c = rnd(r, 10);
   int64_t a = 0, b = 0;
   switch (c) {
-    case 0: a = rnd(five), b = rnd(ten); break;
-    case 1: a = rnd(n), b = rnd(n); break;
-    case 2: a = rnd(ten), b = rnd(n); break;
+    case 0: a = rnd(r, five), b = rnd(r, ten); break;
+    case 1: a = rnd(r, n), b = rnd(r, n); break;
+    case 2: a = rnd(r, ten), b = rnd(r, n); break;
     case 3: break;  // the best alone
-    default: a = rnd(ten), b = rnd(ten); break;
+    default: a = rnd(r, ten), b = rnd(r, ten); break;
   }
-  if (c == 3 || a == b) return mutate(pool[size_t(a)].weights, 0.5f, 0.25f);
+  if (c == 3 || a == b) return mutate(pool[size_t(a)].weights, 0.5f, 0.25f, r);
   const std::vector<float>& A = pool[size_t(a)].weights;
   const std::vector<float>& B = pool[size_t(b)].weights;
-  const int64_t g = rnd(4);
-  if (g == 0) return mutate(breedLinear(A, B), 0.5f, 0.25f);
-  if (g == 1) return mutate(breedBinary(A, B), 0.5f, 0.25f);
-  return breedLinear(A, B);
+  const int64_t g = rnd(r, 4);
+  if (g == 0) return mutate(breedLinear(A, B, r), 0.5f, 0.25f, r);
+  if (g == 1) return mutate(breedBinary(A, B, r), 0.5f, 0.25f, r);
+  return breedLinear(A, B, r);
+}
+
+GenerationStats scoreGeneration(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars) {
+  GenerationStats stats = currentScores(cars);
+  scorePopulation(pool, cars);
+  stats.poolBest = pool.empty() ? 0.0f : pool[0].score;
+  return stats;
+}
+
+std::vector<CarPtr> breedGeneration(const std::vector<ScoredGains>& pool, const GenerationStart& start) {
+  std::vector<CarPtr> cars;
+  for (int i = 0; i < kPopulation; ++i) cars.push_back(newTrainingCar(pool, start, i));
+  return cars;
 }
 
 void nextIteration() {
   Harness& h = harness();
+  TrainingRecord& record = trainingRecord();
   if (h.iteration != 0) {
-    keepChampion(h.replays, h.aiCars);
-    GenerationStats stats = currentScores(h.aiCars);
-    scorePopulation(h.bestAI, h.aiCars);
-    stats.poolBest = h.bestAI.empty() ? 0.0f : h.bestAI[0].score;
-    stats.seconds = secondsSince(h.generationStart);
-    h.history.push_back(stats);
+    keepChampion(record.replays, h.aiCars);
+    GenerationStats stats = scoreGeneration(h.bestAI, h.aiCars);
+    stats.seconds = secondsSince(record.generationStart);
+    record.history.push_back(stats);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);
     savePool(h);
@@ -191,12 +203,11 @@ void nextIteration() {
   removePopulation(h);
   CarSettings settings;
   loadCarSettings(gameFile(testCarFile), settings);
-  for (int i = 0; i < kPopulation; ++i) {
-    CarPtr car = newTrainingCar(h, settings, i);
-    h.myMap->trackObjects.push_back(car);
-    h.aiCars.push_back(car);
-  }
-  h.generationStart = std::chrono::steady_clock::now();
+  const GenerationStart start{
+      *h.myMap, settings, randomState(), randomGenerators().seed, h.iteration, sessionOptions().trackSlot};
+  h.aiCars = breedGeneration(h.bestAI, start);
+  for (const CarPtr& car : h.aiCars) h.myMap->trackObjects.push_back(car);
+  record.generationStart = std::chrono::steady_clock::now();
 }
 
 void stepRun(Map& map, float& runClock, float dt, RandomState& r) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/game.h"
+#include "framework/random.h"
 
 namespace dx {
 
@@ -28,7 +29,25 @@ std::vector<ScoredGains> parsePool(std::string_view text, const std::string& pat
 // Appends the scores of the cars that ran, sorts the pool (stable, best first) and keeps 100.
 void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars);
 // Chooses the gains of one new car from the pool (the random draws in their fixed order).
-std::vector<float> chooseGains(const std::vector<ScoredGains>& pool);
+std::vector<float> chooseGains(const std::vector<ScoredGains>& pool, RandomState& r);
+
+// The generation step from its inputs alone; nextIteration() is the shell that loads, saves,
+// logs and puts the cars on the track.
+// Scores the cars that ran into the pool (scorePopulation) and returns the generation's figures
+// (the wall time left to the caller).
+GenerationStats scoreGeneration(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars);
+
+// What a new generation starts from besides the pool.
+struct GenerationStart {
+  Map& map;                     // the track the cars are set on (not yet added to its objects)
+  const CarSettings& settings;  // the build of every car
+  RandomState& random;          // breeding's draws and each driver's random make-up
+  uint64_t runSeed;             // each car's own stream comes from (runSeed, generation, index)
+  int64_t generation;
+  int64_t track;  // the slot their tapes are recorded for
+};
+// kPopulation new cars at start position 2, their gains bred from the pool (random when empty).
+std::vector<CarPtr> breedGeneration(const std::vector<ScoredGains>& pool, const GenerationStart& start);
 
 void nextIteration();
 

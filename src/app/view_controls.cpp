@@ -22,7 +22,7 @@ std::vector<CarPtr> byProgress(const std::vector<CarPtr>& cars) {
 
 // Forgets a followed car that the running generation (or the champion's replay) no longer holds.
 void dropVanished() {
-  if (!gView.followed || gView.followed == harness().replays.championCar) return;
+  if (!gView.followed || gView.followed == trainingRecord().replays.championCar) return;
   const std::vector<CarPtr>& cars = harness().aiCars;
   if (std::find(cars.begin(), cars.end(), gView.followed) != cars.end()) return;
   gView.followed = nullptr;
@@ -44,7 +44,7 @@ void updateViewKeys() {
 void cycleFollow() {
   dropVanished();
   const std::vector<CarPtr> ranked = byProgress(harness().aiCars);
-  const CarPtr& champion = harness().replays.championCar;
+  const CarPtr& champion = trainingRecord().replays.championCar;
   // Stops without a car to follow are passed over; the user's car is always there.
   do {
     gView.followStep = (gView.followStep + 1) % 4;
@@ -59,7 +59,7 @@ void cycleFollow() {
 
 bool followingChampion() {
   dropVanished();
-  return gView.followed && gView.followed == harness().replays.championCar;
+  return gView.followed && gView.followed == trainingRecord().replays.championCar;
 }
 
 const Car& followedCar() {

@@ -94,10 +94,10 @@ void wrapIntegral(PID& pid, float lo, float hi) {
     pid.integral -= hi;
 }
 
-void randomizeWeights(PID& pid) {
-  pid.Kp = rnd(2.0f) - 1.0f;
-  pid.Ki = rnd(2.0f) - 1.0f;
-  pid.Kd = rnd(2.0f) - 1.0f;
+void randomizeWeights(PID& pid, RandomState& r) {
+  pid.Kp = rnd(r, 2.0f) - 1.0f;
+  pid.Ki = rnd(r, 2.0f) - 1.0f;
+  pid.Kd = rnd(r, 2.0f) - 1.0f;
 }
 
 void loadWeights(PID& pid, const std::vector<float>& w) {
@@ -116,17 +116,17 @@ void resetPID(AI& ai) {
   ai.pidThrottle = initPID(0.21325f, 0.128224f, 0.16962f, dt);
 }
 
-std::shared_ptr<AI> newAI(Car* car) {
+std::shared_ptr<AI> newAI(Car* car, RandomState& r) {
   if (!car) throw GameError("newAI: a driver needs a car");
   auto ai = std::make_shared<AI>();
   ai->car = car;
   ai->target = car->pos;
-  ai->skill = ai->baseSkill = rnd(0.5f) + 0.1f;
-  ai->aggressiveness = rnd(0.8f) + 0.1f;
+  ai->skill = ai->baseSkill = rnd(r, 0.5f) + 0.1f;
+  ai->aggressiveness = rnd(r, 0.8f) + 0.1f;
   ai->tightness = 0.5f;
   resetPID(*ai);
   const int64_t hidden[] = {5};
-  ai->nn = newNeuralNet(6, 3, hidden);
+  ai->nn = newNeuralNet(6, 3, hidden, r);
   return ai;
 }
 

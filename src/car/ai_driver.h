@@ -29,7 +29,7 @@ PID initPID(float Kp, float Ki, float Kd, float dt);
 float update(PID& pid, float e);
 // Folds the integral back by hi (not by hi - lo) when it leaves [lo, hi].
 void wrapIntegral(PID& pid, float lo, float hi);
-void randomizeWeights(PID& pid);
+void randomizeWeights(PID& pid, RandomState& r = randomState());
 // Kp, Ki, Kd from the first three values; fewer raise IndexError.
 void loadWeights(PID& pid, const std::vector<float>& w);
 
@@ -57,7 +57,7 @@ void resetAIState();
 
 // Raises GameError for a car whose class has no controller settings (only classes 0..3 do).
 void resetPID(AI& ai);
-std::shared_ptr<AI> newAI(Car* car);
+std::shared_ptr<AI> newAI(Car* car, RandomState& r = randomState());
 // The driving step: writes the car's controls. Its reaction draws come from r; the first form
 // takes the car's own stream, or the simulation's generator for a car without one.
 void update(AI& ai);

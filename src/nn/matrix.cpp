@@ -14,9 +14,9 @@ Matrix initMatrix(int64_t rows, int64_t cols) {
   return {rows, cols, std::vector<float>(size_t(count), 0.0f)};
 }
 
-Matrix initRandMatrix(int64_t rows, int64_t cols) {
+Matrix initRandMatrix(int64_t rows, int64_t cols, RandomState& r) {
   Matrix m = initMatrix(rows, cols);
-  for (float& v : m.data) v = rnd(2.0f) - 1.0f;
+  for (float& v : m.data) v = rnd(r, 2.0f) - 1.0f;
   return m;
 }
 

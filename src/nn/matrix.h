@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/random.h"
+
 namespace dx {
 
 struct Matrix {
@@ -14,7 +16,7 @@ struct Matrix {
 // Every element 0. A negative shape throws IndexError.
 Matrix initMatrix(int64_t rows, int64_t cols);
 // Every element uniform in [-1, 1), drawn in storage order.
-Matrix initRandMatrix(int64_t rows, int64_t cols);
+Matrix initRandMatrix(int64_t rows, int64_t cols, RandomState& r = randomState());
 // Sets data[row * ncols + col]; an element outside data throws IndexError.
 void set(Matrix& m, int64_t row, int64_t col, float value);
 

@@ -20,18 +20,18 @@ static Matrix biasRow(int64_t n) {
   return m;
 }
 
-NeuralNetPtr newNeuralNet(int64_t inputs, int64_t outputs, std::span<const int64_t> hidden) {
+NeuralNetPtr newNeuralNet(int64_t inputs, int64_t outputs, std::span<const int64_t> hidden, RandomState& r) {
   auto net = std::make_shared<NeuralNet>();
   net->X = biasRow(inputs);
   net->wH.resize(hidden.size());
   net->H.resize(hidden.size());
   int64_t prev = inputs;
   for (size_t k = 0; k < hidden.size(); ++k) {
-    net->wH[k] = initRandMatrix(withBias(prev), hidden[k]);
+    net->wH[k] = initRandMatrix(withBias(prev), hidden[k], r);
     net->H[k] = biasRow(hidden[k]);
     prev = hidden[k];
   }
-  net->wO = initRandMatrix(withBias(prev), outputs);
+  net->wO = initRandMatrix(withBias(prev), outputs, r);
   net->O = initMatrix(1, outputs);
   return net;
 }

@@ -22,6 +22,7 @@ struct NeuralNet {
 using NeuralNetPtr = std::shared_ptr<NeuralNet>;
 
 // Draws the weights of wH[0], wH[1], ... and then wO, each in storage order.
-NeuralNetPtr newNeuralNet(int64_t inputs, int64_t outputs, std::span<const int64_t> hidden);
+NeuralNetPtr newNeuralNet(int64_t inputs, int64_t outputs, std::span<const int64_t> hidden,
+                          RandomState& r = randomState());
 
 }  // namespace dx

@@ -32,7 +32,7 @@ class ReplaysTest : public HarnessTest {
     setNode(*h.myCar, 0);
     recalculate(h.myCar->settings);
     h.myMap->trackObjects.push_back(h.myCar);
-    startReplays(h.replays, *h.myCar, *h.myMap, 1);
+    startReplays(trainingRecord().replays, *h.myCar, *h.myMap, 1);
     initInput();
   }
   // Drives the user's car along for some steps, then puts it over the line into the next lap.
@@ -44,14 +44,14 @@ class ReplaysTest : public HarnessTest {
     h.myCar->currentNode = (h.myCar->currentNode / n + 1) * n;
     h.myCar->lapTimes.back() = seconds;
     h.myCar->lapTimes.push_back(0);
-    afterRaceStep(h.replays, *h.myCar, *h.myMap, 1);
+    afterRaceStep(trainingRecord().replays, *h.myCar, *h.myMap, 1);
   }
 };
 
 // Only a faster, undisturbed lap becomes the ghost; the ghost starts at every lap start, passes
 // through the user's car and never reaches the pool.
 TEST_F(ReplaysTest, FastestCleanLapBecomesAGhostThatTouchesNothing) {
-  Replays& r = harness().replays;
+  Replays& r = trainingRecord().replays;
   const test::LogCapture capture;
   lap(40);
   ASSERT_TRUE(r.bestLap);
@@ -98,7 +98,7 @@ TEST_F(ReplaysTest, FastestCleanLapBecomesAGhostThatTouchesNothing) {
 }
 
 TEST_F(ReplaysTest, BestLapSavedToTheUsersTapesAndLoadedAsAGhost) {
-  Replays& r = harness().replays;
+  Replays& r = trainingRecord().replays;
   loopState().writePath = (base / "home").string();
   test::LogCapture capture;
   EXPECT_EQ(saveBestLap(r, 1), "");

@@ -98,7 +98,7 @@ class Panel : public testing::Test {
     Harness& h = harness();
     h.myMap->mapSlot = 2;
     h.myMap->name = "Test Ring";
-    h.history = {{310, 140.0f, 400, 1.0}, {312, 145.3f, 420, 1.0}};
+    trainingRecord().history = {{310, 140.0f, 400, 1.0}, {312, 145.3f, 420, 1.0}};
     h.timeSinceStart = 17.5f;
     h.ff = true;
     h.bestAI = {{100, {}}, {420, {}}};  // a loaded pool is not sorted
@@ -113,7 +113,7 @@ TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   EXPECT_EQ(panelLines(*harness().myCar), want);
 
   Harness& h = harness();
-  h.history.clear();
+  trainingRecord().history.clear();
   h.bestAI.clear();
   h.ff = false;
   h.timeSinceStart = 61;

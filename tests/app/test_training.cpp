@@ -84,7 +84,7 @@ TEST_F(HarnessTest, ScoringRecordsTheGeneration) {
     nextIteration();
   };
   next();
-  EXPECT_TRUE(h.history.empty());
+  EXPECT_TRUE(trainingRecord().history.empty());
   double sum = 0;
   for (size_t i = 0; i < h.aiCars.size(); ++i) {
     h.aiCars[i]->currentNode = int64_t(i % 7) - 3;
@@ -93,16 +93,16 @@ TEST_F(HarnessTest, ScoringRecordsTheGeneration) {
   h.aiCars[17]->currentNode = 9;
   sum += 9 - (17 % 7 - 3);
   next();
-  ASSERT_EQ(h.history.size(), 1u);
-  EXPECT_EQ(h.history[0].best, 9.0f);
-  EXPECT_EQ(h.history[0].mean, float(sum / 100));
-  EXPECT_EQ(h.history[0].poolBest, 9.0f);
-  EXPECT_GE(h.history[0].seconds, 0.0);
+  ASSERT_EQ(trainingRecord().history.size(), 1u);
+  EXPECT_EQ(trainingRecord().history[0].best, 9.0f);
+  EXPECT_EQ(trainingRecord().history[0].mean, float(sum / 100));
+  EXPECT_EQ(trainingRecord().history[0].poolBest, 9.0f);
+  EXPECT_GE(trainingRecord().history[0].seconds, 0.0);
   for (const CarPtr& car : h.aiCars) car->currentNode = 1;
   next();
-  ASSERT_EQ(h.history.size(), 2u);
-  EXPECT_EQ(h.history[1].best, 1.0f);
-  EXPECT_EQ(h.history[1].poolBest, 9.0f);
+  ASSERT_EQ(trainingRecord().history.size(), 2u);
+  EXPECT_EQ(trainingRecord().history[1].best, 1.0f);
+  EXPECT_EQ(trainingRecord().history[1].poolBest, 9.0f);
 }
 
 TEST_F(HarnessTest, LoadedPoolSeedsTheNextGeneration) {
@@ -201,7 +201,7 @@ TEST_F(HarnessTest, FailedSaveKeepsTheOldFileAndTriesAgain) {
 // A track that has not been trained on yet: no file is an empty pool, and the first scoring
 // creates the track's own file.
 TEST_F(HarnessTest, MissingPoolStartsFromRandomGainsInTheTracksOwnFile) {
-  harness().trackSlot = 4;
+  sessionOptions().trackSlot = 4;
   const std::string path = (base / "assets" / "ai-4.json").string();
   EXPECT_EQ(poolPath(), path);
   const test::LogCapture capture;
@@ -284,34 +284,36 @@ TEST(PoolFile, EntriesSurviveASaveAndReload) {
   }
 }
 
-// Draws taken by hand from the same seed decide the expected parents.
+// Draws taken by hand from the same stream decide the expected parents; breeding draws from the
+// stream it is given and from nothing else.
 TEST(GainChoice, TableConsumesDrawsInOrder) {
   std::vector<ScoredGains> pool;
   for (int i = 0; i < 20; ++i) pool.push_back({float(20 - i), {float(i), float(i), float(i)}});
+  const RandomState global = randomState();
   for (uint64_t seed = 1; seed < 60; ++seed) {
-    seedRandom(seed);
-    const int64_t c = rnd(10);
+    RandomState r = streamFor(seed, 0, 0);
+    const int64_t c = rnd(r, 10);
     int64_t a = 0, b = 0;
-    if (c == 0) a = rnd(5), b = rnd(10);
-    if (c == 1) a = rnd(20), b = rnd(20);
-    if (c == 2) a = rnd(10), b = rnd(20);
-    if (c >= 4) a = rnd(10), b = rnd(10);
+    if (c == 0) a = rnd(r, 5), b = rnd(r, 10);
+    if (c == 1) a = rnd(r, 20), b = rnd(r, 20);
+    if (c == 2) a = rnd(r, 10), b = rnd(r, 20);
+    if (c >= 4) a = rnd(r, 10), b = rnd(r, 10);
     std::vector<float> want;
     if (c == 3 || a == b) {
-      want = mutate(pool[size_t(a)].weights, 0.5f, 0.25f);
+      want = mutate(pool[size_t(a)].weights, 0.5f, 0.25f, r);
     } else {
-      const int64_t g = rnd(4);
+      const int64_t g = rnd(r, 4);
       const auto& A = pool[size_t(a)].weights;
       const auto& B = pool[size_t(b)].weights;
-      want = g == 0   ? mutate(breedLinear(A, B), 0.5f, 0.25f)
-             : g == 1 ? mutate(breedBinary(A, B), 0.5f, 0.25f)
-                      : breedLinear(A, B);
+      want = g == 0   ? mutate(breedLinear(A, B, r), 0.5f, 0.25f, r)
+             : g == 1 ? mutate(breedBinary(A, B, r), 0.5f, 0.25f, r)
+                      : breedLinear(A, B, r);
     }
-    const RandomState after = randomState();
-    seedRandom(seed);
-    EXPECT_EQ(chooseGains(pool), want) << seed;
-    EXPECT_EQ(randomState().s0, after.s0) << seed;
+    RandomState again = streamFor(seed, 0, 0);
+    EXPECT_EQ(chooseGains(pool, again), want) << seed;
+    EXPECT_EQ(again.s0, r.s0) << seed;
   }
+  EXPECT_EQ(randomState().s0, global.s0);
 }
 
 TEST(AtomicPool, KillDuringTheWriteLeavesAWholeFile) {

@@ -55,11 +55,11 @@ TEST_F(ViewControls, FollowCyclesUserLeaderSecondAndFallsBackOnANewGeneration) {
   EXPECT_EQ(&followedCar(), h.aiCars[0].get());
 
   // The last generation's champion, replayed: one more stop before the user's car.
-  startChampionReplay(h.replays, *h.myMap);
-  ASSERT_TRUE(h.replays.championCar);
+  startChampionReplay(trainingRecord().replays, *h.myMap);
+  ASSERT_TRUE(trainingRecord().replays.championCar);
   cycleFollow();
   cycleFollow();
-  EXPECT_EQ(&followedCar(), h.replays.championCar.get());
+  EXPECT_EQ(&followedCar(), trainingRecord().replays.championCar.get());
   EXPECT_TRUE(followingChampion());
   const std::vector<std::string> lines = panelLines(followedCar());
   EXPECT_EQ(lines[4], "following: champion replay, node -2");

@@ -1,0 +1,31 @@
+#pragma once
+// What the harness keeps beyond its described module state: the options the session was started
+// with, and the record of its training (scores per generation, the champion, the replays).
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/generation_stats.h"
+#include "app/replays.h"
+
+namespace dx {
+
+// Chosen on the command line; fixed for the session.
+struct SessionOptions {
+  int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
+  std::string ghostFile;  // a tape to race against from the start, if any
+};
+
+// What training has done in this session.
+struct TrainingRecord {
+  std::vector<GenerationStats> history;  // one record per scored generation
+  std::chrono::steady_clock::time_point generationStart;
+  Replays replays;
+};
+
+SessionOptions& sessionOptions();
+TrainingRecord& trainingRecord();
+void resetSession();
+
+}  // namespace dx
