@@ -89,7 +89,8 @@ void gameInit() {
   setNode(*h.myCar, getStartNode(*h.myMap, 0));
   recalculate(h.myCar->settings);
   h.myMap->trackObjects.push_back(h.myCar);
-  if (!sessionOptions().ghostFile.empty()) loadGhost(trainingRecord().replays, sessionOptions().ghostFile, sessionOptions().trackSlot);
+  if (!sessionOptions().ghostFile.empty())
+    loadGhost(trainingRecord().replays, sessionOptions().ghostFile, sessionOptions().trackSlot);
   startReplays(trainingRecord().replays, *h.myCar, *h.myMap, sessionOptions().trackSlot);
 }
 
@@ -113,8 +114,6 @@ void gameUpdate(float dt) {
       lapInterrupted(trainingRecord().replays);
     }
   }
-  if (keyp(keyF4)) saveBestLap(trainingRecord().replays, sessionOptions().trackSlot);
-  if (keyp(keyGhost)) toggleGhost(trainingRecord().replays, *h.myMap);
   updateViewKeys();
   if (h.carEdit)
     gameUpdateEdit();

@@ -92,11 +92,6 @@ void gameUpdateRace(float dt) {
   if (keyp(keySpace)) h.ff = !h.ff;
   debugKeys(*h.myMap);
   userControls(*h.myCar);
-  // Escape shares the Back button in the default key map; it leaves the editor, not the track.
-  if (btnp(Button::Back) && !keyp(keyEscape)) {
-    resetCarOnTrack(*h.myCar, *h.myMap);
-    lapInterrupted(trainingRecord().replays);
-  }
   if (h.ff) stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   const int64_t generation = h.iteration;

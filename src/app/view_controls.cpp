@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/race_mode.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
 #include "framework/keys.h"
@@ -39,6 +40,15 @@ void updateViewKeys() {
   if (keyp(keyF1)) gView.keyHelp = !gView.keyHelp;
   if (btnp(Button::Y)) cycleFollow();
   if (btnp(Button::L1)) carDrawState().aiLines = !carDrawState().aiLines;
+  Harness& h = harness();
+  Replays& replays = trainingRecord().replays;
+  if (keyp(keyF4)) saveBestLap(replays, sessionOptions().trackSlot);
+  if (keyp(keyGhost)) toggleGhost(replays, *h.myMap);
+  // Escape shares the Back button in the default key map; it leaves the editor, not the track.
+  if (!h.carEdit && btnp(Button::Back) && !keyp(keyEscape)) {
+    resetCarOnTrack(*h.myCar, *h.myMap);
+    lapInterrupted(replays);
+  }
 }
 
 void cycleFollow() {

@@ -21,7 +21,9 @@ struct ViewState {
 ViewState& viewState();
 void resetViewState();
 
-// Tab, F1, Y and L1 of this update.
+// The keys of the harness's own views and helpers, each read here only: Tab (panel), F1 (key help),
+// Y (follow), L1 (aim lines), F4 (save the best lap), o (ghost) and, racing, Back (car back on the
+// track).
 void updateViewKeys();
 // The next step of the follow cycle among the AI cars running now; a step with no car to
 // follow goes back to the user's car.

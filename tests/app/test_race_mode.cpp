@@ -70,11 +70,13 @@ TEST_F(RaceModeTest, BackResetsTheCarOnTheNearestNodeOfItsLap) {
   car.lapTimes = {31.5f, 2};
   inputState().keysDown[keyEscape] = 1;
   press(Button::Back);
+  updateViewKeys();
   gameUpdateRace(1.0f / 60);
   EXPECT_NE(car.vel, Vec2f(0, 0));  // leaving the editor is not a reset
 
   inputState().keysDown.clear();
   press(Button::Back);
+  updateViewKeys();
   gameUpdateRace(1.0f / 60);
   EXPECT_EQ(car.vel, Vec2f(0, 0));
   EXPECT_EQ(car.lapTimes, (std::vector<float>{31.5f, 2 + 2.0f / 60}));
