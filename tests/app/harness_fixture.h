@@ -43,8 +43,6 @@ inline MapPtr stadium() {
 class HarnessTest : public testing::Test {
  protected:
   void SetUp() override {
-    oldCwd = fs::current_path();
-    fs::current_path(gameDir());  // the harness opens its catalogues relative to the run folder
     base = fs::temp_directory_path() / ("dx-harness-" + std::to_string(getpid()) + "-" +
                                         testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(base);
@@ -62,15 +60,12 @@ class HarnessTest : public testing::Test {
     loadCarComponentSettings(gameFile(componentsFile));
     harness().myMap = stadium();
   }
-  void TearDown() override {
-    fs::current_path(oldCwd);
-    fs::remove_all(base);
-  }
+  void TearDown() override { fs::remove_all(base); }
   // The user's car, built from the run folder's test car and put on the harness's track.
   void addUserCar() {
     Harness& h = harness();
     CarSettings s;
-    loadCarSettings(testCarFile, s);
+    loadCarSettings(gameFile(testCarFile), s);
     h.myCar = newCar(nullptr, s);
     h.myCar->map = h.myMap.get();
     h.myMap->trackObjects.push_back(h.myCar);
@@ -78,7 +73,7 @@ class HarnessTest : public testing::Test {
   void writePool(const std::string& text) { std::ofstream(base / "assets" / "ai.json") << text; }
   std::string pool() const { return slurp(base / "assets" / "ai.json"); }
 
-  fs::path oldCwd, base;
+  fs::path base;
 };
 
 }  // namespace dx::test

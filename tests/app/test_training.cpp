@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "app/reset_all.h"
 #include "app/training.h"
 #include "car/ai_driver.h"
 #include "framework/errors.h"
@@ -282,6 +283,46 @@ TEST(PoolFile, EntriesSurviveASaveAndReload) {
     EXPECT_EQ(back[i].score, pool[i].score);
     EXPECT_EQ(back[i].weights, pool[i].weights);
   }
+}
+
+// The generation step from its inputs alone: no run folder, no files. Scoring ranks the cars that
+// ran into the pool and tells the generation's figures; breeding from the same inputs and stream
+// gives the same cars, set at start position 2 and drawing only from the stream given.
+TEST(GenerationStep, ScoresAndBreedsFromItsInputs) {
+  resetAllState();
+  loopState().assetPath = test::sourceDir() + "/assets";  // the body model
+  loadCarComponentSettings(test::sourceDir() + "/assets/components.json");
+  CarSettings settings;
+  loadCarSettings(test::sourceDir() + "/assets/testCar.json", settings);
+  const MapPtr map = test::stadium();
+  auto breed = [&](const std::vector<ScoredGains>& pool, uint64_t seed) {
+    RandomState r = streamFor(seed, 1, 2);
+    return breedGeneration(pool, {*map, settings, r, seed, 3, 1});
+  };
+  const RandomState global = randomState();
+  std::vector<CarPtr> cars = breed({}, 7);
+  ASSERT_EQ(cars.size(), 100u);
+  EXPECT_TRUE(map->trackObjects.empty());
+  for (size_t i = 0; i < cars.size(); ++i) {
+    EXPECT_EQ(cars[i]->currentNode, -2);
+    EXPECT_TRUE(cars[i]->ethereal);
+    EXPECT_EQ(cars[i]->ai->skill, 0.5f);
+    EXPECT_EQ(cars[i]->stream->s0, streamFor(7, 3, i).s0);
+    cars[i]->currentNode = int64_t(i % 7) - 3;
+  }
+  cars[17]->currentNode = 9;
+  std::vector<ScoredGains> pool = {{5, {0.1f, 0.2f, 0.3f}}};
+  const GenerationStats stats = scoreGeneration(pool, cars);
+  EXPECT_EQ(stats.best, 9.0f);
+  EXPECT_EQ(stats.poolBest, 9.0f);
+  ASSERT_EQ(pool.size(), 100u);
+  EXPECT_EQ(pool[1].weights, (std::vector<float>{0.1f, 0.2f, 0.3f}));  // 5 outranks every car but one
+  const PID& best = cars[17]->ai->pidSteering0;
+  EXPECT_EQ(pool[0].weights, (std::vector<float>{best.Kp, best.Ki, best.Kd}));
+
+  const std::vector<CarPtr> a = breed(pool, 8), b = breed(pool, 8);
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i]->ai->pidSteering0.Kd, b[i]->ai->pidSteering0.Kd) << i;
+  EXPECT_EQ(randomState().s0, global.s0);
 }
 
 // Draws taken by hand from the same stream decide the expected parents; breeding draws from the
