@@ -19,7 +19,7 @@ namespace {
 void debugKeys(Map& map) {
   if (keyp(keyT))
     for (const TrackObjectPtr& o : map.trackObjects)
-      if (o->kind() == ObjectKind::Car) {
+      if (o->kind() == ObjectKind::car) {
         Car& car = static_cast<Car&>(*o);
         car.team = Team((car.team + 1) % 6);
       }

@@ -119,7 +119,7 @@ struct Tape {
 
 class Car : public TrackObject {
  public:
-  ObjectKind kind() const override { return ObjectKind::Car; }
+  ObjectKind kind() const override { return ObjectKind::car; }
   using TrackObject::update;
   void update(float dt, RandomState& r) override;
   void draw3d() override;

@@ -141,7 +141,7 @@ void generateRacingLine(Map& map) {
     Vec2f pos = map.path[i].pos;
     float mass = 1.0f;
     for (const TrackObjectPtr& o : map.trackObjects)
-      if (isA(o->kind(), ObjectKind::Booster) && o->currentNode == int64_t(i)) {
+      if (isA(o->kind(), ObjectKind::booster) && o->currentNode == int64_t(i)) {
         pos = o->pos;
         mass = kPinnedMass;
         break;

@@ -13,11 +13,11 @@ namespace {
 // How an object takes part in the pair tests. Two cars of which one is ethereal answer each
 // other with nothing (the car-car response ignores ethereal cars and the test changes nothing),
 // so such pairs are never looked at: a field of ethereal cars costs no pair work.
-enum class PairRole : uint8_t { Other, Car, EtherealCar };
+enum class PairRole : uint8_t { other, car, etherealCar };
 
 PairRole pairRole(const TrackObject& o) {
-  if (o.kind() != ObjectKind::Car) return PairRole::Other;
-  return o.ethereal ? PairRole::EtherealCar : PairRole::Car;
+  if (o.kind() != ObjectKind::car) return PairRole::other;
+  return o.ethereal ? PairRole::etherealCar : PairRole::car;
 }
 
 // Every pair (a, b) with a before b in the list, in that order, unless both are cars and one of
@@ -31,8 +31,8 @@ void collidePairs(Map& map, RandomState& r) {
   roles.reserve(objs.size());
   for (size_t i = 0; i < objs.size(); ++i) {
     roles.push_back(pairRole(*objs[i]));
-    if (roles[i] == PairRole::Other) nonCars.push_back(i);
-    if (roles[i] != PairRole::EtherealCar) notEthereal.push_back(i);
+    if (roles[i] == PairRole::other) nonCars.push_back(i);
+    if (roles[i] != PairRole::etherealCar) notEthereal.push_back(i);
   }
   auto test = [&](TrackObject& a, TrackObject& b) {
     if (modDiff(a.currentNode, b.currentNode, n) >= 2) return;
@@ -41,11 +41,11 @@ void collidePairs(Map& map, RandomState& r) {
   };
   for (size_t i = 0; i < objs.size(); ++i) {
     TrackObject& a = *objs[i];
-    if (roles[i] == PairRole::Other) {
+    if (roles[i] == PairRole::other) {
       for (size_t j = i + 1; j < objs.size(); ++j) test(a, *objs[j]);
       continue;
     }
-    const std::vector<size_t>& partners = roles[i] == PairRole::Car ? notEthereal : nonCars;
+    const std::vector<size_t>& partners = roles[i] == PairRole::car ? notEthereal : nonCars;
     for (auto j = std::upper_bound(partners.begin(), partners.end(), i); j != partners.end(); ++j) test(a, *objs[*j]);
   }
 }

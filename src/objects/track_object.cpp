@@ -10,7 +10,7 @@
 namespace dx {
 
 bool isA(ObjectKind kind, ObjectKind base) {
-  return kind == base || (base == ObjectKind::Projectile && kind == ObjectKind::SweptProjectile);
+  return kind == base || (base == ObjectKind::projectile && kind == ObjectKind::sweptProjectile);
 }
 
 void TrackObject::update(float, RandomState&) {}
@@ -55,12 +55,12 @@ CollisionAnswers& collisionAnswers() {
 Collision checkCollision(TrackObject& a, TrackObject& b) {
   const ObjectKind ka = a.kind(), kb = b.kind();
   const CollisionAnswers& ans = collisionAnswers();
-  if (ka == ObjectKind::SweptProjectile && kb == ObjectKind::Car)
+  if (ka == ObjectKind::sweptProjectile && kb == ObjectKind::car)
     return ans.sweptProjectileVsCar ? ans.sweptProjectileVsCar(a, b) : circleCollision(a, b);
-  if (ka == ObjectKind::Mine && kb == ObjectKind::Car)
+  if (ka == ObjectKind::mine && kb == ObjectKind::car)
     return ans.mineVsCar ? ans.mineVsCar(a, b) : circleCollision(a, b);
-  if (ka == ObjectKind::Car && kb == ObjectKind::Car) return ans.carVsCar ? ans.carVsCar(a, b) : circleCollision(a, b);
-  if (ka == ObjectKind::Car && isA(kb, ObjectKind::Projectile)) return checkCollision(b, a);
+  if (ka == ObjectKind::car && kb == ObjectKind::car) return ans.carVsCar ? ans.carVsCar(a, b) : circleCollision(a, b);
+  if (ka == ObjectKind::car && isA(kb, ObjectKind::projectile)) return checkCollision(b, a);
   return circleCollision(a, b);
 }
 
@@ -70,11 +70,11 @@ void hit(TrackObject& a, TrackObject& b, const Collision& c, RandomState& r) {
   auto answer = [&](HitAnswer f) {
     if (f) f(a, b, c, r);
   };
-  if (isA(ka, ObjectKind::Projectile) && kb == ObjectKind::Car) return answer(ans.projectileHitsCar);
-  if (ka == ObjectKind::Booster && kb == ObjectKind::Car) return static_cast<Booster&>(a).hitBy(b);
-  if (ka == ObjectKind::Mine && kb == ObjectKind::Car) return answer(ans.mineHitsCar);
-  if (ka == ObjectKind::Car && kb == ObjectKind::Car) return answer(ans.carHitsCar);
-  if (ka == ObjectKind::Car && (isA(kb, ObjectKind::Projectile) || kb == ObjectKind::Mine)) return hit(b, a, c, r);
+  if (isA(ka, ObjectKind::projectile) && kb == ObjectKind::car) return answer(ans.projectileHitsCar);
+  if (ka == ObjectKind::booster && kb == ObjectKind::car) return static_cast<Booster&>(a).hitBy(b);
+  if (ka == ObjectKind::mine && kb == ObjectKind::car) return answer(ans.mineHitsCar);
+  if (ka == ObjectKind::car && kb == ObjectKind::car) return answer(ans.carHitsCar);
+  if (ka == ObjectKind::car && (isA(kb, ObjectKind::projectile) || kb == ObjectKind::mine)) return hit(b, a, c, r);
 }
 
 }  // namespace dx

@@ -16,7 +16,7 @@ class RaceState;
 class Car;
 
 // The exact kind of an object, for the two-object dispatch.
-enum class ObjectKind : uint8_t { Base, Car, Booster, Powerup, Cursor, Projectile, SweptProjectile, Mine };
+enum class ObjectKind : uint8_t { base, car, booster, powerup, cursor, projectile, sweptProjectile, mine };
 
 // True when `kind` is `base` or a kind derived from it.
 bool isA(ObjectKind kind, ObjectKind base);
@@ -32,7 +32,7 @@ class TrackObject {
  public:
   virtual ~TrackObject() = default;
 
-  virtual ObjectKind kind() const { return ObjectKind::Base; }
+  virtual ObjectKind kind() const { return ObjectKind::base; }
   // One simulation step of dt seconds; whatever it draws at random comes from r.
   virtual void update(float dt, RandomState& r);
   // The step with the simulation's generator.
@@ -61,7 +61,7 @@ using TrackObjectPtr = std::shared_ptr<TrackObject>;
 
 class Booster : public TrackObject {
  public:
-  ObjectKind kind() const override { return ObjectKind::Booster; }
+  ObjectKind kind() const override { return ObjectKind::booster; }
   void draw() override;
   void drawEditor(float scale) override;
   // A car with a player touching the booster hears it; nothing else happens.
@@ -71,20 +71,20 @@ class Booster : public TrackObject {
 
 class Powerup : public TrackObject {
  public:
-  ObjectKind kind() const override { return ObjectKind::Powerup; }
+  ObjectKind kind() const override { return ObjectKind::powerup; }
   float angle = 0;
   float timeout = 0;
 };
 
 class Cursor : public TrackObject {
  public:
-  ObjectKind kind() const override { return ObjectKind::Cursor; }
+  ObjectKind kind() const override { return ObjectKind::cursor; }
   void drawEditor(float scale) override;
 };
 
 class Projectile : public TrackObject {
  public:
-  ObjectKind kind() const override { return ObjectKind::Projectile; }
+  ObjectKind kind() const override { return ObjectKind::projectile; }
   RaceState* race = nullptr;
   Car* owner = nullptr;
   float angle = 0;
@@ -94,12 +94,12 @@ class Projectile : public TrackObject {
 
 class SweptProjectile : public Projectile {
  public:
-  ObjectKind kind() const override { return ObjectKind::SweptProjectile; }
+  ObjectKind kind() const override { return ObjectKind::sweptProjectile; }
 };
 
 class Mine : public TrackObject {
  public:
-  ObjectKind kind() const override { return ObjectKind::Mine; }
+  ObjectKind kind() const override { return ObjectKind::mine; }
   RaceState* race = nullptr;
   Car* owner = nullptr;
   float ttl = 0;

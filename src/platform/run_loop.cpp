@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -44,8 +43,7 @@ void startPlatform() {
     debug("starting without audio");
     return;
   }
-  debug(SDL_GetError());
-  std::exit(1);
+  throw GameError(std::string("could not start SDL: ") + SDL_GetError());
 }
 
 // The file is checked and read here, not by SDL: SDL would block on a FIFO, ask for an

@@ -137,7 +137,7 @@ TEST_P(ShippedTrack, BoostersSitOnTheRacingLine) {
   const Map& map = *t.map;
   int boosters = 0;
   for (const TrackObjectPtr& o : map.trackObjects) {
-    if (!isA(o->kind(), ObjectKind::Booster)) continue;
+    if (!isA(o->kind(), ObjectKind::booster)) continue;
     ++boosters;
     EXPECT_TRUE(pointInPoly(o->pos, getNodePoly(map, o->currentNode))) << "booster at node " << o->currentNode;
     const Vec2f a = map.racingLine[size_t(wrap(o->currentNode - 1, int64_t(map.path.size())))];

@@ -121,13 +121,13 @@ TEST(Placements, HalfwayOnAHundredNodes) {
   const MapPtr map = fromSource(src);
   ASSERT_EQ(map->trackObjects.size(), 2u);
   const TrackObject& b = *map->trackObjects[0];
-  EXPECT_EQ(b.kind(), ObjectKind::Booster);
+  EXPECT_EQ(b.kind(), ObjectKind::booster);
   EXPECT_EQ(b.currentNode, 50);
   expectVec(b.pos, map->path[49].pos + map->path[50].normal * (0.5f * (32.0f - 8.0f)), "booster", 50);
   EXPECT_EQ(b.radius, 7.0f);
   EXPECT_EQ(b.z, 1.0f);
   EXPECT_EQ(b.map, map.get());
-  EXPECT_EQ(map->trackObjects[1]->kind(), ObjectKind::Powerup);
+  EXPECT_EQ(map->trackObjects[1]->kind(), ObjectKind::powerup);
 }
 
 TEST(Scenery, SortedByRowAndDroppedWithoutAType) {

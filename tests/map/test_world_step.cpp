@@ -10,7 +10,7 @@ using test::ring;
 
 // Objects that record what the map step does with them.
 struct Probe : TrackObject {
-  ObjectKind k = ObjectKind::Base;
+  ObjectKind k = ObjectKind::base;
   bool removeOnUpdate = false;
   std::vector<int>* updates = nullptr;
   int tag = 0;
@@ -43,10 +43,10 @@ TEST(MapUpdate, OnlyPairsLessThanTwoNodesApartAreTested) {
   map->trackObjects.clear();
   gTested.clear();
   collisionAnswers().carVsCar = recordCarPair;
-  probe(*map, ObjectKind::Car, 99);
-  probe(*map, ObjectKind::Car, 0);
-  probe(*map, ObjectKind::Car, 2);
-  probe(*map, ObjectKind::Car, 12);
+  probe(*map, ObjectKind::car, 99);
+  probe(*map, ObjectKind::car, 0);
+  probe(*map, ObjectKind::car, 2);
+  probe(*map, ObjectKind::car, 12);
   update(*map, 1.0f / 60);
   collisionAnswers() = CollisionAnswers{};
   EXPECT_EQ(gTested, (std::vector<std::pair<int64_t, int64_t>>{{99, 0}}));
@@ -57,8 +57,8 @@ TEST(MapUpdate, EtherealCarPairsAreSkipped) {
   map->trackObjects.clear();
   gTested.clear();
   collisionAnswers().carVsCar = recordCarPair;
-  probe(*map, ObjectKind::Car, 5)->ethereal = true;
-  probe(*map, ObjectKind::Car, 5);
+  probe(*map, ObjectKind::car, 5)->ethereal = true;
+  probe(*map, ObjectKind::car, 5);
   update(*map, 1.0f / 60);
   collisionAnswers() = CollisionAnswers{};
   EXPECT_TRUE(gTested.empty());
@@ -69,7 +69,7 @@ TEST(MapUpdate, UpdatesInOrderAndRemovesFlaggedObjectsKeepingOrder) {
   map->trackObjects.clear();
   std::vector<int> updates;
   for (int t = 0; t < 5; ++t) {
-    auto p = probe(*map, ObjectKind::Base, t * 20, t);
+    auto p = probe(*map, ObjectKind::base, t * 20, t);
     p->updates = &updates;
     p->removeOnUpdate = t == 1 || t == 3;
   }

@@ -13,7 +13,7 @@ namespace {
 
 // A stand-in for the car kind: the dispatch only looks at the kind.
 struct FakeCar : TrackObject {
-  ObjectKind kind() const override { return ObjectKind::Car; }
+  ObjectKind kind() const override { return ObjectKind::car; }
   bool player = false;
   bool hasPlayer() const override { return player; }
 };
@@ -116,10 +116,10 @@ TEST_F(Dispatch, HitRows) {
 }
 
 TEST_F(Dispatch, KindsAndDerivedKinds) {
-  EXPECT_TRUE(isA(ObjectKind::SweptProjectile, ObjectKind::Projectile));
-  EXPECT_FALSE(isA(ObjectKind::Projectile, ObjectKind::SweptProjectile));
-  EXPECT_FALSE(isA(ObjectKind::Mine, ObjectKind::Projectile));
-  EXPECT_TRUE(isA(ObjectKind::Booster, ObjectKind::Booster));
+  EXPECT_TRUE(isA(ObjectKind::sweptProjectile, ObjectKind::projectile));
+  EXPECT_FALSE(isA(ObjectKind::projectile, ObjectKind::sweptProjectile));
+  EXPECT_FALSE(isA(ObjectKind::mine, ObjectKind::projectile));
+  EXPECT_TRUE(isA(ObjectKind::booster, ObjectKind::booster));
 }
 
 TEST(CircleTest, TouchingCirclesDoNotCollide) {

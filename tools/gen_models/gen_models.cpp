@@ -22,7 +22,7 @@
 namespace dx::gen {
 
 // Material ids, which select a team colour slot (group suffix = id + 1).
-enum Slot { kDark = 0, kBody = 1, kShade = 2, kAccent = 3, kTrim = 4, kGlow = 6, kLight = 7 };
+enum Slot { slotDark = 0, slotBody = 1, slotShade = 2, slotAccent = 3, slotTrim = 4, slotGlow = 6, slotLight = 7 };
 const char* const kSlotNames[8] = {"dark", "body", "shade", "accent", "trim", "metal", "glow", "light"};
 
 struct Poly {
@@ -117,7 +117,7 @@ Paint uniform(int slot) {
 }
 // Upward faces in `top`, downward ones dark, the rest in `side`.
 Paint shaded(int top, int side) {
-  return [top, side](Vec3f n) { return n.z > 0.4f ? top : (n.z < -0.6f ? int(kDark) : side); };
+  return [top, side](Vec3f n) { return n.z > 0.4f ? top : (n.z < -0.6f ? int(slotDark) : side); };
 }
 // Faces looking backward (+y) in `back`, the rest as `rest`.
 Paint backFace(int back, Paint rest) {
@@ -191,12 +191,12 @@ Mesh hullDart() {
        {section(-5.0f, 0, 0.15f, 0.55f, 0.75f, 0.05f, 0.05f), section(-3.6f, 0, 0.75f, 0.35f, 1.05f, 0.25f, 0.2f),
         section(-1.2f, 0, 1.2f, 0.25f, 1.45f, 0.45f, 0.3f), section(2.6f, 0, 1.25f, 0.25f, 1.45f, 0.45f, 0.3f),
         section(4.3f, 0, 0.9f, 0.35f, 1.25f, 0.35f, 0.25f)},
-       shaded(kBody, kShade));
+       shaded(slotBody, slotShade));
   // A racing stripe along the top.
   loft(m,
        {section(-3.6f, 0, 0.2f, 0.98f, 1.1f, 0, 0), section(-1.2f, 0, 0.28f, 1.38f, 1.5f, 0, 0),
         section(2.6f, 0, 0.28f, 1.38f, 1.5f, 0, 0), section(4.3f, 0, 0.2f, 1.18f, 1.3f, 0, 0)},
-       shaded(kAccent, kTrim));
+       shaded(slotAccent, slotTrim));
   return m;
 }
 
@@ -205,11 +205,11 @@ Mesh hullWedge() {
   loft(m,
        {section(-5.0f, 0, 1.0f, 0.3f, 0.45f, 0.05f, 0.0f), section(-1.5f, 0, 1.4f, 0.25f, 1.0f, 0.2f, 0.15f),
         section(3.0f, 0, 1.4f, 0.25f, 1.5f, 0.3f, 0.15f), section(4.5f, 0, 1.2f, 0.3f, 1.4f, 0.3f, 0.15f)},
-       shaded(kBody, kShade));
+       shaded(slotBody, slotShade));
   // Side strakes.
   symmetric(m, [](Mesh& h) {
     loft(h, {section(-3.0f, 1.45f, 0.08f, 0.3f, 0.55f, 0, 0), section(3.5f, 1.45f, 0.08f, 0.3f, 0.75f, 0, 0)},
-         shaded(kAccent, kTrim));
+         shaded(slotAccent, slotTrim));
   });
   return m;
 }
@@ -219,8 +219,8 @@ Mesh hullBrick() {
   loft(m,
        {section(-4.8f, 0, 1.3f, 0.35f, 0.9f, 0.1f, 0.1f), section(-4.1f, 0, 1.5f, 0.2f, 1.3f, 0.3f, 0.15f),
         section(3.8f, 0, 1.5f, 0.2f, 1.55f, 0.3f, 0.15f), section(4.6f, 0, 1.3f, 0.3f, 1.3f, 0.2f, 0.1f)},
-       shaded(kBody, kShade));
-  box(m, {-1.35f, -5.1f, 0.3f}, {1.35f, -4.7f, 0.65f}, uniform(kAccent));  // bumper
+       shaded(slotBody, slotShade));
+  box(m, {-1.35f, -5.1f, 0.3f}, {1.35f, -4.7f, 0.65f}, uniform(slotAccent));  // bumper
   return m;
 }
 
@@ -230,9 +230,9 @@ Mesh hullBrick() {
 void engine(Mesh& m, float cx, float cz, float r, float y0, float y1) {
   const float collar = y1 - 0.5f;
   loft(m, {disc(y0, cx, cz, r * 0.8f, r * 0.8f, 8), disc(y0 + 0.4f, cx, cz, r, r, 8), disc(collar, cx, cz, r, r, 8)},
-       shaded(kAccent, kDark));
+       shaded(slotAccent, slotDark));
   loft(m, {disc(collar, cx, cz, r * 1.02f, r * 1.02f, 8), disc(y1, cx, cz, r * 1.12f, r * 1.12f, 8)},
-       backFace(kGlow, uniform(kTrim)));
+       backFace(slotGlow, uniform(slotTrim)));
 }
 
 Mesh thrusterSingle() {
@@ -244,7 +244,7 @@ Mesh thrusterSingle() {
 Mesh thrusterTwin() {
   Mesh m;
   symmetric(m, [](Mesh& h) { engine(h, 0.85f, 0.85f, 0.55f, 3.4f, 6.2f); });
-  box(m, {-0.5f, 4.2f, 0.7f}, {0.5f, 5.2f, 1.0f}, uniform(kDark));  // the bridge between them
+  box(m, {-0.5f, 4.2f, 0.7f}, {0.5f, 5.2f, 1.0f}, uniform(slotDark));  // the bridge between them
   return m;
 }
 
@@ -260,8 +260,8 @@ Mesh thrusterTriple() {
 Mesh heatsinkFins() {
   Mesh m;
   for (float x : {-0.75f, -0.25f, 0.25f, 0.75f})
-    fin(m, x, 0.14f, {{0.8f, 1.1f}, {3.5f, 1.1f}, {3.5f, 2.15f}, {1.4f, 1.85f}}, shaded(kAccent, kDark));
-  box(m, {-0.95f, 0.7f, 1.05f}, {0.95f, 3.6f, 1.3f}, uniform(kDark));  // base plate
+    fin(m, x, 0.14f, {{0.8f, 1.1f}, {3.5f, 1.1f}, {3.5f, 2.15f}, {1.4f, 1.85f}}, shaded(slotAccent, slotDark));
+  box(m, {-0.95f, 0.7f, 1.05f}, {0.95f, 3.6f, 1.3f}, uniform(slotDark));  // base plate
   return m;
 }
 
@@ -272,14 +272,14 @@ Mesh heatsinkPlate() {
     loft(h,
          {profileAt(0.12f, {{0.7f, 1.2f}, {3.4f, 1.2f}, {3.4f, 1.95f}, {0.7f, 1.75f}}),
           profileAt(1.15f, {{0.9f, 1.2f}, {3.3f, 1.2f}, {3.3f, 1.4f}, {0.9f, 1.3f}})},
-         shaded(kAccent, kTrim));
+         shaded(slotAccent, slotTrim));
     for (float y : {1.3f, 2.0f, 2.7f})
       loft(h,
            {profileAt(0.12f, {{y, 1.5f}, {y + 0.2f, 1.5f}, {y + 0.2f, 1.95f}, {y, 1.9f}}),
             profileAt(1.0f, {{y, 1.3f}, {y + 0.2f, 1.3f}, {y + 0.2f, 1.52f}, {y, 1.5f}})},
-           uniform(kDark));
+           uniform(slotDark));
   });
-  box(m, {-0.14f, 0.6f, 1.15f}, {0.14f, 3.5f, 2.05f}, shaded(kGlow, kDark));  // the spine
+  box(m, {-0.14f, 0.6f, 1.15f}, {0.14f, 3.5f, 2.05f}, shaded(slotGlow, slotDark));  // the spine
   return m;
 }
 
@@ -288,8 +288,8 @@ Mesh heatsinkPlate() {
 Mesh wingDelta() {
   Mesh m;
   symmetric(m, [](Mesh& h) {
-    wingPlate(h, {{1.0f, 0.6f}, {1.0f, 4.6f}, {3.2f, 4.6f}, {3.2f, 3.6f}}, 0.45f, 0.7f, 0.12f, shaded(kBody, kShade));
-    fin(h, 3.2f, 0.12f, {{3.3f, 0.45f}, {4.8f, 0.45f}, {4.8f, 1.5f}, {4.3f, 1.5f}}, shaded(kTrim, kAccent));
+    wingPlate(h, {{1.0f, 0.6f}, {1.0f, 4.6f}, {3.2f, 4.6f}, {3.2f, 3.6f}}, 0.45f, 0.7f, 0.12f, shaded(slotBody, slotShade));
+    fin(h, 3.2f, 0.12f, {{3.3f, 0.45f}, {4.8f, 0.45f}, {4.8f, 1.5f}, {4.3f, 1.5f}}, shaded(slotTrim, slotAccent));
   });
   return m;
 }
@@ -297,13 +297,13 @@ Mesh wingDelta() {
 Mesh wingSpoiler() {
   Mesh m;
   symmetric(m, [](Mesh& h) {
-    box(h, {0.75f, 4.25f, 1.0f}, {0.95f, 4.75f, 2.35f}, uniform(kDark));                            // post
-    fin(h, 2.7f, 0.1f, {{3.8f, 2.0f}, {5.3f, 2.0f}, {5.4f, 2.8f}, {4.1f, 2.75f}}, uniform(kDark));  // end plate
+    box(h, {0.75f, 4.25f, 1.0f}, {0.95f, 4.75f, 2.35f}, uniform(slotDark));                            // post
+    fin(h, 2.7f, 0.1f, {{3.8f, 2.0f}, {5.3f, 2.0f}, {5.4f, 2.8f}, {4.1f, 2.75f}}, uniform(slotDark));  // end plate
   });
   loft(m,
        {profileAt(-2.65f, {{3.9f, 2.35f}, {5.2f, 2.4f}, {5.25f, 2.6f}, {4.1f, 2.62f}}),
         profileAt(2.65f, {{3.9f, 2.35f}, {5.2f, 2.4f}, {5.25f, 2.6f}, {4.1f, 2.62f}})},
-       shaded(kAccent, kTrim));
+       shaded(slotAccent, slotTrim));
   return m;
 }
 
@@ -311,10 +311,10 @@ Mesh wingCanard() {
   Mesh m;
   symmetric(m, [](Mesh& h) {
     wingPlate(h, {{0.6f, -4.6f}, {0.8f, -3.2f}, {2.5f, -3.5f}, {2.5f, -4.1f}}, 0.4f, 0.56f, 0.1f,
-              shaded(kAccent, kTrim));
-    box(h, {2.35f, -4.35f, 0.35f}, {2.65f, -3.4f, 0.75f}, frontFace(kLight, uniform(kDark)));  // lamp
+              shaded(slotAccent, slotTrim));
+    box(h, {2.35f, -4.35f, 0.35f}, {2.65f, -3.4f, 0.75f}, frontFace(slotLight, uniform(slotDark)));  // lamp
     // Small tail planes behind the pods.
-    wingPlate(h, {{1.1f, 3.6f}, {1.1f, 4.5f}, {2.6f, 4.5f}, {2.6f, 4.1f}}, 0.9f, 1.02f, 0.1f, shaded(kBody, kShade));
+    wingPlate(h, {{1.1f, 3.6f}, {1.1f, 4.5f}, {2.6f, 4.5f}, {2.6f, 4.1f}}, 0.9f, 1.02f, 0.1f, shaded(slotBody, slotShade));
   });
   return m;
 }
@@ -330,12 +330,12 @@ Mesh coverBubble() {
   loft(m,
        {dome(-3.0f, 0.2f, 1.1f, 1.25f), dome(-2.2f, 0.65f, 1.2f, 1.95f), dome(-0.6f, 0.8f, 1.3f, 2.3f),
         dome(0.9f, 0.55f, 1.35f, 2.0f), dome(1.4f, 0.2f, 1.35f, 1.5f)},
-       [](Vec3f n) { return n.z < -0.6f ? int(kDark) : int(kGlow); });
+       [](Vec3f n) { return n.z < -0.6f ? int(slotDark) : int(slotGlow); });
   // The frame bar over the top.
   loft(m,
        {section(-2.3f, 0, 0.12f, 1.9f, 2.02f, 0, 0), section(-0.6f, 0, 0.12f, 2.26f, 2.38f, 0, 0),
         section(0.95f, 0, 0.12f, 1.95f, 2.07f, 0, 0)},
-       uniform(kAccent));
+       uniform(slotAccent));
   return m;
 }
 
@@ -344,9 +344,9 @@ Mesh coverVisor() {
   // A faceted canopy: slanted screen in front, flat roof, vertical back.
   const std::vector<Vec2f> side{{-3.2f, 1.1f}, {1.2f, 1.1f}, {1.2f, 2.05f}, {-0.6f, 2.15f}, {-1.3f, 2.1f}};
   loft(m, {profileAt(-0.85f, side), profileAt(0.85f, side)}, [](Vec3f n) {
-    if (n.z < -0.6f) return int(kDark);
-    if (n.y < -0.3f) return int(kGlow);  // the screen
-    return std::abs(n.x) > 0.7f ? int(kTrim) : int(kAccent);
+    if (n.z < -0.6f) return int(slotDark);
+    if (n.y < -0.3f) return int(slotGlow);  // the screen
+    return std::abs(n.x) > 0.7f ? int(slotTrim) : int(slotAccent);
   });
   return m;
 }
@@ -361,8 +361,8 @@ Mesh podSide() {
     loft(h,
          {disc(-3.4f, cx, cz, 0.3f, 0.3f, 8), disc(-2.6f, cx, cz, 0.62f, 0.6f, 8), disc(2.6f, cx, cz, 0.62f, 0.6f, 8),
           disc(3.7f, cx, cz, 0.4f, 0.4f, 8)},
-         frontFace(kLight, shaded(kShade, kDark)));
-    box(h, {1.0f, -1.0f, 0.5f}, {1.7f, 1.6f, 0.8f}, uniform(kDark));  // strut to the hull
+         frontFace(slotLight, shaded(slotShade, slotDark)));
+    box(h, {1.0f, -1.0f, 0.5f}, {1.7f, 1.6f, 0.8f}, uniform(slotDark));  // strut to the hull
   });
   return m;
 }
@@ -374,8 +374,8 @@ Mesh podBlister() {
     loft(h,
          {disc(-1.6f, cx, cz, 0.5f, 0.5f, 8), disc(-1.0f, cx, cz, 0.72f, 0.7f, 8), disc(1.6f, cx, cz, 0.72f, 0.7f, 8),
           disc(2.5f, cx, cz, 0.3f, 0.35f, 8)},
-         frontFace(kDark, shaded(kShade, kDark)));
-    box(h, {1.0f, -0.6f, 0.55f}, {1.5f, 1.4f, 0.85f}, uniform(kDark));
+         frontFace(slotDark, shaded(slotShade, slotDark)));
+    box(h, {1.0f, -0.6f, 0.55f}, {1.5f, 1.4f, 0.85f}, uniform(slotDark));
   });
   return m;
 }
@@ -391,7 +391,7 @@ Mesh hexColumn() {
     bottom.push_back({std::cos(a), std::sin(a), 0.0f});
     top.push_back({std::cos(a), std::sin(a), 1.0f});
   }
-  loft(m, {bottom, top}, uniform(kDark));
+  loft(m, {bottom, top}, uniform(slotDark));
   return m;
 }
 
@@ -427,7 +427,7 @@ std::string objText(const std::string& name, const Mesh& mesh) {
     for (Vec3f v : p.pts) f += " " + std::to_string(index(vIndex, vs, "v", vecText(v))) + "//" + std::to_string(n);
     groups[p.slot] += f + "\n";
   }
-  groups.try_emplace(kDark);
+  groups.try_emplace(slotDark);
   std::string out = "# " + name + "\n" + vs + ns;
   for (const auto& [slot, faces] : groups)
     out += "g " + name + "_" + kSlotNames[slot] + "_" + std::to_string(slot + 1) + "\n" + faces;

@@ -195,7 +195,7 @@ TrackReport inspectTrack(const Map& map, const MapSource& src) {
     if (!ranges.empty()) r.flags.push_back({bit, std::move(ranges)});
   }
   for (const TrackObjectPtr& o : map.trackObjects) {
-    if (!isA(o->kind(), ObjectKind::Booster)) continue;
+    if (!isA(o->kind(), ObjectKind::booster)) continue;
     r.boosterNodes.push_back(o->currentNode);
     r.boosterLineDistance = std::max(r.boosterLineDistance, distanceToPolyline(map.racingLine, isLooping(map), o->pos));
   }

@@ -164,7 +164,7 @@ void drawLineAndObjects(const Plan& plan, const Map& map, const MapSource& src) 
     drawSegment(plan, map.racingLine[i], map.racingLine[(i + 1) % n], planRacingLine);
   const Pint r = std::max<Pint>(1, truncToInt32(plan.scale));
   for (const TrackObjectPtr& o : map.trackObjects) {
-    setColor(isA(o->kind(), ObjectKind::Booster) ? planBooster : planStart);
+    setColor(isA(o->kind(), ObjectKind::booster) ? planBooster : planStart);
     circfill(plan.x(o->pos), plan.y(o->pos), r);
   }
   setColor(planScenery);
