@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/command_line.h"
+#include "app/gain_pool.h"
 #include "app/game.h"
 #include "app/training.h"
 #include "car/tape.h"

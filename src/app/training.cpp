@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <nlohmann/json.hpp>
 
+#include "app/gain_pool.h"
 #include "car/ai_driver.h"
 #include "car/tape.h"
 #include "framework/errors.h"
@@ -20,55 +19,17 @@ namespace dx {
 
 namespace {
 
-using json = nlohmann::ordered_json;
-
-// Bounds of what a pool may hold. Gains start within [-1, 1) and drift by at most 0.5 per
-// generation; a score is a node index. Values beyond these (1e39 reads as infinity in float32)
-// would drive a car to NaN.
-constexpr double kMaxGain = 10000;
-constexpr double kMaxScore = 1e9;
-
-// The JSON number at `what` of an entry, as a float within [-limit, limit]; any other JSON value
-// is refused.
-float poolNumber(const json& v, double limit, const std::string& where, const std::string& what) {
-  if (!v.is_number()) throw FormatError(where + ": " + what + " must be a number, not " + std::string(v.type_name()));
-  const double d = v.get<double>();
-  if (!(std::fabs(d) <= limit))
-    throw FormatError(where + ": " + what + " is " + shortNumber(d) + ", outside -" + shortNumber(limit) + " to " +
-                      shortNumber(limit));
-  return float(d);
-}
-
-bool writable(const ScoredGains& g) {
-  if (!(g.score > 0) || !(g.score <= kMaxScore)) return false;
-  for (float w : g.weights)
-    if (!(std::fabs(w) <= kMaxGain)) return false;
-  return true;
-}
-
 void loadPool(Harness& h) {
   const std::string path = poolPath();
+  const std::optional<std::vector<ScoredGains>> loaded = readPool(path);
   // Nothing trained yet on this track: the first generation starts from random gains and its
   // save creates the file.
-  std::error_code ec;
-  if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+  if (!loaded) {
     echo("no gain pool yet: ", path, ", starting from random gains");
     return;
   }
-  const std::vector<ScoredGains> loaded = parsePool(readTextFile(path, readCap::json), path);
-  h.bestAI.insert(h.bestAI.end(), loaded.begin(), loaded.end());
-  echo("loaded ", loaded.size(), " pid settings");
-}
-
-// A failed save keeps the old file and the pool in memory; the next generation tries again.
-void savePool(const Harness& h) {
-  try {
-    writeFileAtomically(poolPath(), formatPool(h.bestAI));
-  } catch (const IOError& e) {
-    echo("could not save the gain pool (", e.what(),
-         "); the previous file is kept and the save is retried "
-         "after the next generation");
-  }
+  h.bestAI.insert(h.bestAI.end(), loaded->begin(), loaded->end());
+  echo("loaded ", loaded->size(), " pid settings");
 }
 
 void removePopulation(Harness& h) {
@@ -104,51 +65,12 @@ CarPtr newTrainingCar(const std::vector<ScoredGains>& pool, const GenerationStar
 
 }  // namespace
 
-std::string poolPath() { return gameFile(perTrackFile("assets/ai.json", sessionOptions().trackSlot)); }
-
-std::string formatPool(const std::vector<ScoredGains>& pool) {
-  json arr = json::array();
-  for (const ScoredGains& g : pool) {
-    if (!writable(g)) continue;
-    json entry = json::object();
-    entry["score"] = double(g.score);
-    json weights = json::array();
-    for (float w : g.weights) weights.push_back(double(w));
-    entry["weights"] = weights;
-    arr.push_back(entry);
-  }
-  return arr.dump(2);
-}
-
-std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path) {
-  const json root = parseJson(text, path);
-  if (!root.is_array()) throw FormatError(path + ": the gain pool must be a JSON array");
-  std::vector<ScoredGains> out;
-  for (size_t i = 0; i < root.size(); ++i) {
-    const json& e = root[i];
-    const std::string where = path + ": entry " + std::to_string(i);
-    if (!e.is_object()) throw FormatError(where + " is not an object");
-    if (!e.contains("score")) throw FormatError(where + " has no \"score\"");
-    if (!e.contains("weights") || !e["weights"].is_array()) throw FormatError(where + " has no \"weights\" array");
-    // Every new car loads three gains from its parents; a shorter or longer set cannot breed.
-    if (e["weights"].size() != 3) throw FormatError(where + " must have 3 weights");
-    ScoredGains g;
-    g.score = poolNumber(e["score"], kMaxScore, where, "\"score\"");
-    for (size_t k = 0; k < 3; ++k)
-      g.weights.push_back(poolNumber(e["weights"][k], kMaxGain, where, "weight " + std::to_string(k)));
-    out.push_back(std::move(g));
-  }
-  return out;
-}
-
 void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars) {
   for (const CarPtr& car : cars) {
     const PID& pid = car->ai->pidSteering0;
     pool.push_back({float(car->currentNode), {pid.Kp, pid.Ki, pid.Kd}});
   }
-  std::stable_sort(pool.begin(), pool.end(),
-                   [](const ScoredGains& a, const ScoredGains& b) { return a.score > b.score; });
-  if (pool.size() > kPoolSize) pool.resize(kPoolSize);
+  rankPool(pool);
 }
 
 std::vector<float> chooseGains(const std::vector<ScoredGains>& pool, RandomState& r) {
@@ -195,7 +117,7 @@ void nextIteration() {
     record.history.push_back(stats);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);
-    savePool(h);
+    savePool(h.bestAI, poolPath());
   } else {
     loadPool(h);
   }

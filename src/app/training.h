@@ -1,8 +1,6 @@
 #pragma once
 // The generation step of the genetic search over steering gains: score the cars that ran, keep
 // the best 100 gain sets in the pool file, and start 100 new cars bred from the pool.
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/game.h"
@@ -10,21 +8,7 @@
 
 namespace dx {
 
-constexpr size_t kPoolSize = 100;
 constexpr int kPopulation = 100;
-
-// The track's gain pool beside the executable: assets/ai.json for track 1, assets/ai-N.json for
-// track N.
-std::string poolPath();
-
-// The pool file's text: a 2-space indented JSON array of {"score", "weights"} with the positive
-// scores only, in pool order. An entry that parsePool would refuse (a value not finite or out of
-// range) is left out, so the file always reads back.
-std::string formatPool(const std::vector<ScoredGains>& pool);
-// Reads a pool file's text; `path` names it in errors. Raises FormatError naming the entry when it
-// is not an array of objects with a "score" and a "weights" array of three values, all numbers,
-// finite, the score within ±1e9 and the gains within ±10000.
-std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path);
 
 // Appends the scores of the cars that ran, sorts the pool (stable, best first) and keeps 100.
 void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars);

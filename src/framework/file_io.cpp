@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -212,6 +213,22 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
     fsync(dir);
     close(dir);
   }
+}
+
+FileLock::FileLock(const std::string& path) {
+  const std::string target = linkTarget(path);
+  // No lock beside what is not a file (a device, say), nor in a folder that cannot hold one: no
+  // save can replace the file there either, and the writer says why.
+  struct stat st;
+  if (lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return;
+  fd_ = open((target + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) return;
+  while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) close(fd_);
 }
 
 void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }

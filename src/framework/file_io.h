@@ -48,6 +48,21 @@ nlohmann::ordered_json readJsonFile(const std::string& path, size_t maxBytes = r
 // old file is then untouched.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// An advisory lock on "<target>.lock", the target being the file the path's links end at, so every
+// program that saves the file, through whichever link, takes the same lock. Blocks until it is
+// free; the kernel drops it when its holder dies. Where no lock file can be made (a read-only
+// folder) or the target is no regular file, none is held: no save could replace the file there.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 // A write beyond the process's file-size limit then fails with an error (reported through the
 // writer's own failure path) instead of killing the program with SIGXFSZ.
 void ignoreFileSizeSignal();

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "app/gain_pool.h"
 #include "app/reset_all.h"
 #include "app/training.h"
 #include "car/ai_driver.h"
