@@ -111,7 +111,7 @@ Surface toRGBA(const Surface& canvas, const Palette& p) {
 }
 
 // Both fonts' whole glyph sets, the spritesheet and a palette swatch in one picture, compared
-// with the committed reference. DX_UPDATE_REFERENCE=1 rewrites the reference instead.
+// with the committed reference. DX_UPDATE_REFERENCES=1 rewrites the reference instead.
 TEST_F(ShippedArt, PictureMatchesTheReference) {
   setCanvasSize(256, 208);
   auto& px = drawState().swCanvas->data;
@@ -140,7 +140,7 @@ TEST_F(ShippedArt, PictureMatchesTheReference) {
   fs::create_directories(out.parent_path());
   writePngRGBA(out.string(), picture);
   const std::string reference = test::sourceDir() + "/tests/framework/reference/art_picture.png";
-  if (std::getenv("DX_UPDATE_REFERENCE")) writePngRGBA(reference, picture);
+  if (std::getenv("DX_UPDATE_REFERENCES")) writePngRGBA(reference, picture);
   const SurfacePtr expected = loadSurfaceRGBA(reference);
   ASSERT_EQ(expected->w, picture.w);
   ASSERT_EQ(expected->h, picture.h);
