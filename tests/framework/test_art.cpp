@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/reset_all.h"
 #include "art.h"
 #include "framework/font.h"
 #include "framework/png_io.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "test_support.h"
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 class ShippedArt : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     loopState().assetPath = test::sourceDir() + "/assets";
     const test::LogCapture capture;
     palette_ = loadPaletteFromGPL("palette.gpl");
@@ -29,7 +29,7 @@ class ShippedArt : public ::testing::Test {
     loadFont(1, "font5x5.png", font5x5Chars);
     setSpritesheet(0);
   }
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
   // Opaque pixels of a sprite w x h tiles big.
   static int opaque(int spr, int w, int h) {
     int n = 0;

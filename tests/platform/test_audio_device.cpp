@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/reset_all.h"
 #include "framework/audio.h"
+#include "framework/reset_framework.h"
 #include "platform/audio_device.h"
 #include "test_support.h"
 
@@ -14,9 +14,9 @@ namespace {
 
 class Mixer : public testing::Test {
  protected:
-  void SetUp() override { resetAllState(); }
+  void SetUp() override { resetFrameworkModules(); }
   void TearDown() override {
-    resetAllState();
+    resetFrameworkModules();
     SDL_Quit();  // closes the device
   }
 };
