@@ -2,8 +2,8 @@
 
 #include "car/ai_driver.h"
 #include "car/car.h"
-#include "car/car_collision.h"
 #include "car/car_draw.h"
+#include "car_collision.h"
 #include "map/reset_map.h"
 
 namespace dx {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "audio_device.h"
 #include "framework/audio.h"
 #include "framework/reset_framework.h"
-#include "platform/audio_device.h"
 #include "test_support.h"
 
 namespace dx {
