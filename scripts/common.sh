@@ -4,9 +4,14 @@ BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libpng-dev libgif-d
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 
-# configure_and_build DIR [cmake options...]
-configure_and_build() {
+# configure DIR [cmake options...]
+configure() {
   local dir="$1"; shift
   cmake -S "$ROOT" -B "$ROOT/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$ROOT/$dir" -j "$JOBS"
+}
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  configure "$@"
+  cmake --build "$ROOT/$1" -j "$JOBS"
 }

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "car/ai_driver.h"
-#include "car/car_collision.h"
+#include "car_collision.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
 #include "framework/log.h"

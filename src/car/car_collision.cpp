@@ -1,4 +1,4 @@
-#include "car/car_collision.h"
+#include "car_collision.h"
 
 #include <cmath>
 #include <limits>

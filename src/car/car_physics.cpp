@@ -4,7 +4,7 @@
 
 #include "car/ai_driver.h"
 #include "car/car.h"
-#include "car/car_collision.h"
+#include "car_collision.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The audio mixer: 16 channels mixed on the loop thread. A channel plays a sample from the 64-slot
-// sound library. The device and its queue are the platform's (platform/audio_device.h).
+// sound library. The device and its queue are the platform's (platform/detail/audio_device.h).
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "platform/audio_device.h"
+#include "audio_device.h"
 
 #include <SDL.h>
 

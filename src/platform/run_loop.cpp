@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio_device.h"
 #include "framework/audio.h"
 #include "framework/canvas.h"
 #include "framework/capture.h"
@@ -19,7 +20,6 @@
 #include "framework/random.h"
 #include "framework/run_loop.h"
 #include "framework/spritesheet.h"
-#include "platform/audio_device.h"
 #include "platform/folders.h"
 #include "platform/input_events.h"
 #include "platform/window.h"

@@ -14,6 +14,7 @@
 #include "car/car.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
+#include "map/map_fixtures.h"
 #include "map/racing_line.h"
 #include "map/track.h"
 #include "objects/shared_records.h"
@@ -25,19 +26,8 @@ namespace fs = std::filesystem;
 
 // A stadium loop: two straights and two half turns.
 inline MapPtr stadium() {
-  MapSource src;
-  auto sec = [](int steps, float turn) {
-    Section s;
-    s.steps = steps;
-    s.turn = turn;
-    s.widthL = s.widthR = 32;
-    s.vergeL = s.vergeR = 8;
-    return s;
-  };
   const float half = float(3.14159265358979 / 12);
-  src.sections = {sec(40, 0), sec(12, half), sec(40, 0), sec(12, half)};
-  src.laps = 3;
-  return buildMap(src);
+  return buildMap(sourceOf({turning(40, 0), turning(12, half), turning(40, 0), turning(12, half)}, 3));
 }
 
 class HarnessTest : public testing::Test {

@@ -20,6 +20,7 @@
 #include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "map/item_types.h"
+#include "map/map_fixtures.h"
 #include "map/racing_line.h"
 #include "map/track.h"
 #include "map/track_drawing.h"
@@ -55,28 +56,17 @@ inline Palette loadArt(const std::string& sourceDir) {
   return palette;
 }
 
-inline Section section(int steps, float turn, uint16_t flags) {
-  Section s;
-  s.kind = AngleCurve;
-  s.steps = steps;
-  s.turn = turn;
-  s.widthL = s.widthR = 32;
-  s.vergeL = s.vergeR = 8;
-  s.flags = flags;
-  return s;
-}
-
 // A closed circle of 120 nodes turning clockwise on screen, with a gate stretch at the start,
 // an open left side, a special right side, a split and an alternative surface along the way.
 // No scenery: its sprites come from the style's tileset, which is tested on its own.
 inline MapPtr circuit(MapStyle style) {
   const float turn = float(2.0 * 3.14159265358979 / 120.0);
-  MapSource src;
-  src.laps = 3;
+  using test::section;
+  MapSource src = test::sourceOf({section(6, turn, flagGate), section(10, turn), section(8, turn, flagLeftOpen),
+                                  section(8, turn, flagRightSpecial), section(12, turn), section(8, turn, flagSplit),
+                                  section(8, turn, flagAltSurface), section(60, turn)},
+                                 3);
   src.style = style;
-  src.sections = {section(6, turn, flagGate),         section(10, turn, 0), section(8, turn, flagLeftOpen),
-                  section(8, turn, flagRightSpecial), section(12, turn, 0), section(8, turn, flagSplit),
-                  section(8, turn, flagAltSurface),   section(60, turn, 0)};
   MapPtr map = buildMap(std::move(src));
   init(*map);
   setSpritesheet(0);

@@ -8,6 +8,7 @@
 
 #include "car/car.h"
 #include "framework/run_loop.h"
+#include "map/map_fixtures.h"
 #include "map/racing_line.h"
 #include "map/track.h"
 #include "test_support.h"
@@ -15,15 +16,7 @@
 namespace dx::test {
 
 inline MapPtr straightTrack(int nodes, uint16_t flags = 0, int64_t laps = 1) {
-  MapSource src;
-  Section s;
-  s.steps = nodes;
-  s.widthL = s.widthR = 32;
-  s.vergeL = s.vergeR = 8;
-  s.flags = flags;
-  src.sections = {s};
-  src.laps = laps;
-  return buildMap(src);
+  return buildMap(sourceOf({straight(nodes, flags)}, laps));
 }
 
 // Handling values chosen for easy arithmetic: everything 1 unless a test sets it.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/reset_all.h"
 #include "car/ai_driver.h"
+#include "car/reset_car.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
@@ -56,7 +56,7 @@ TEST(Pid, WeightsFromThreeValues) {
 class DriverTest : public testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetCarModules();
     map = test::straightTrack(80);
     car = test::carOn(map, 20);
     seedRandom(77);

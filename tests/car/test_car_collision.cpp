@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "car/car_collision.h"
+#include "car_collision.h"
 #include "car_fixtures.h"
 #include "map/node_queries.h"
 

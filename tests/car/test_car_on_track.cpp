@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/reset_all.h"
+#include "car/reset_car.h"
 #include "car_fixtures.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
@@ -14,7 +14,7 @@ namespace {
 
 // The test car on the shipped circuit, steered by a plain rule towards its racing-line target.
 TEST(CarOnTrack, TestCarDrivesALapOfTheFirstTrack) {
-  resetAllState();
+  resetCarModules();
   test::useSourceAssets();
   const test::LogCapture capture;
   const MapPtr map = buildMap(loadMapSourceFile(test::sourceDir() + "/maps/1.map"));

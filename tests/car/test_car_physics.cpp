@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/reset_all.h"
 #include "car/car.h"
+#include "car/reset_car.h"
 #include "car_fixtures.h"
 #include "map/node_queries.h"
 
@@ -13,7 +13,7 @@ constexpr float kDt = 1.0f / 60.0f;
 class PhysicsTest : public testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetCarModules();
     map = test::straightTrack(60);
     car = test::carOn(map, 20);
   }

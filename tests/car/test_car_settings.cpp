@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "app/reset_all.h"
 #include "car/car.h"
+#include "car/reset_car.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
@@ -29,7 +29,7 @@ std::string smallCatalogue(const std::string& extra = "") {
 class CatalogueTest : public testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetCarModules();
     test::useSourceAssets();
     const test::LogCapture capture;
     loadCarComponentSettings(writeTempFile("catalogue.json", smallCatalogue()));
@@ -207,7 +207,7 @@ TEST(CarDescription, EveryKeyIsRequired) {
 // Catalogue and car description texts in memory read as their files do, with the given name
 // in every message; the lists in force stay until the read ones are put in force.
 TEST(CarTexts, ReadAsTheirFilesUnderTheGivenName) {
-  resetAllState();
+  resetCarModules();
   test::useSourceAssets();
   const test::LogCapture capture;
   const CarCatalogue read = parseCarCatalogue(smallCatalogue(R"(, "spoilers": [{"name": "nomodel_x"}])"), "mem.json");

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/reset_all.h"
+#include "car/reset_car.h"
 #include "car/tape.h"
 #include "car_fixtures.h"
 #include "framework/errors.h"
@@ -21,7 +21,7 @@ struct Drive {
 
 // The test car on a shipped track, steered by a plain rule towards its racing-line target.
 Drive driveOn(int slot, int steps, std::shared_ptr<Tape>* tape = nullptr, int recordFrom = 0) {
-  resetAllState();
+  resetCarModules();
   test::useSourceAssets();
   const test::LogCapture capture;
   Drive d{buildMap(loadMapSourceFile(test::sourceDir() + "/maps/" + std::to_string(slot) + ".map")), nullptr};

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/reset_all.h"
 #include "art.h"
 #include "framework/font.h"
 #include "framework/png_io.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "test_support.h"
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 class ShippedArt : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     loopState().assetPath = test::sourceDir() + "/assets";
     const test::LogCapture capture;
     palette_ = loadPaletteFromGPL("palette.gpl");
@@ -29,7 +29,7 @@ class ShippedArt : public ::testing::Test {
     loadFont(1, "font5x5.png", font5x5Chars);
     setSpritesheet(0);
   }
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
   // Opaque pixels of a sprite w x h tiles big.
   static int opaque(int spr, int w, int h) {
     int n = 0;
@@ -111,7 +111,7 @@ Surface toRGBA(const Surface& canvas, const Palette& p) {
 }
 
 // Both fonts' whole glyph sets, the spritesheet and a palette swatch in one picture, compared
-// with the committed reference. DX_UPDATE_REFERENCE=1 rewrites the reference instead.
+// with the committed reference. DX_UPDATE_REFERENCES=1 rewrites the reference instead.
 TEST_F(ShippedArt, PictureMatchesTheReference) {
   setCanvasSize(256, 208);
   auto& px = drawState().swCanvas->data;
@@ -140,7 +140,7 @@ TEST_F(ShippedArt, PictureMatchesTheReference) {
   fs::create_directories(out.parent_path());
   writePngRGBA(out.string(), picture);
   const std::string reference = test::sourceDir() + "/tests/framework/reference/art_picture.png";
-  if (std::getenv("DX_UPDATE_REFERENCE")) writePngRGBA(reference, picture);
+  if (std::getenv("DX_UPDATE_REFERENCES")) writePngRGBA(reference, picture);
   const SurfacePtr expected = loadSurfaceRGBA(reference);
   ASSERT_EQ(expected->w, picture.w);
   ASSERT_EQ(expected->h, picture.h);

@@ -4,9 +4,9 @@
 #include <limits>
 #include <vector>
 
-#include "app/reset_all.h"
 #include "framework/audio.h"
 #include "framework/errors.h"
+#include "framework/reset_framework.h"
 #include "test_support.h"
 
 namespace dx {
@@ -35,8 +35,8 @@ std::vector<float> mix(int count) {
 
 class Mixer : public testing::Test {
  protected:
-  void SetUp() override { resetAllState(); }
-  void TearDown() override { resetAllState(); }
+  void SetUp() override { resetFrameworkModules(); }
+  void TearDown() override { resetFrameworkModules(); }
 
   // Every channel playing library slot 5 at priorities 1..16.
   void fillChannels() {

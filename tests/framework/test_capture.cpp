@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/reset_all.h"
 #include "framework/capture.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "test_support.h"
 
@@ -47,14 +47,14 @@ struct GifFile {
 class Capture : public testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     home = fs::path(test::buildDir()) / "test-capture" / testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(home);
     fs::create_directories(home);
     loopState().writePath = home.string() + "/";
   }
 
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
 
   // What the platform's window leaves behind once it is open: a canvas of its logical size and
   // a capture buffer for it.

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/reset_all.h"
 #include "framework/config.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "test_support.h"
 
@@ -62,7 +62,7 @@ TEST(ConfigParse, JunkLinesAndOpenQuotesAreSkippedWithTheirPlace) {
 }
 
 TEST(ConfigValue, DefaultWhenMissingOrEmptyAndOneLogLine) {
-  resetAllState();
+  resetFrameworkModules();
   configState().config = parseConfig("[Input]\nkeymap=Left:J\nblank=\"\"\n", "config.ini");
   const test::LogCapture capture;
   EXPECT_EQ(getConfigValue("Input", "keymap", ""), "Left:J");
@@ -87,7 +87,7 @@ class ConfigLoad : public testing::Test {
     base = root / "base";
     fs::create_directories(user);
     fs::create_directories(base);
-    resetAllState();
+    resetFrameworkModules();
     loopState().writePath = user.string() + "/";
     loopState().basePath = base.string() + "/";
   }

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/input.h"
 #include "framework/keys.h"
+#include "framework/reset_framework.h"
 #include "test_support.h"
 
 namespace dx {
@@ -30,7 +30,7 @@ class Input : public testing::Test {
  protected:
   void SetUp() override {
     inputState().keyNames = KeyNames{};
-    resetAllState();
+    resetFrameworkModules();
     const test::LogCapture capture;
     initInput();
     EXPECT_EQ(capture.out(), "added game controller: -1: Keyboard: KEYBOARD\n");

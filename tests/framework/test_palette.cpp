@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/palette.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "test_support.h"
 
@@ -19,12 +19,12 @@ namespace fs = std::filesystem;
 class GplFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     dir_ = fs::path(test::buildDir()) / "test-palette";
     fs::create_directories(dir_);
     loopState().assetPath = dir_.string();
   }
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
   std::string write(const std::string& text) {
     std::ofstream(dir_ / "p.gpl", std::ios::binary) << text;
     return (dir_ / "p.gpl").string();
@@ -101,7 +101,7 @@ TEST_F(GplFile, MalformedFilesNameTheFile) {
 // Text in memory gives the palette alone: the colour tables stay as they are, and the given
 // name stands for the file in messages.
 TEST(GplText, ParsesWithoutTouchingTheTables) {
-  resetAllState();
+  resetFrameworkModules();
   pal(3, 4);
   const test::LogCapture capture;
   const Palette p = parsePaletteGPL("GIMP Palette\nColumns: 4\n9 8 7 first\n", "mem.gpl");

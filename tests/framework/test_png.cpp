@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/png_io.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "framework/spritesheet.h"
 #include "test_support.h"
@@ -210,10 +210,10 @@ TEST(PngBytes, DecodeAsTheFileDoesUnderTheGivenName) {
 class SpritesheetFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     loopState().assetPath = scratch().string();
   }
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
   static void writeSheet(const std::string& name, int w, int h, uint8_t fill) {
     Surface s;
     s.w = w;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/reset_all.h"
 #include "framework/random.h"
+#include "framework/reset_framework.h"
 
 namespace dx {
 namespace {
@@ -62,7 +62,7 @@ TEST(Random, DrawsStayInRange) {
 }
 
 TEST(Random, TheGeneratorsAreSeededAlikeAndDrawApart) {
-  resetAllState();
+  resetFrameworkModules();
   seedRandom(1700000000);
   EXPECT_EQ(randomGenerators().seed, 1700000000u);
   EXPECT_EQ(nextRandom(drawRandom()), 0xa989453025145461ull);

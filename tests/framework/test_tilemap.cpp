@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/file_io.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "framework/tilemap.h"
 #include "test_support.h"
@@ -18,12 +18,12 @@ namespace fs = std::filesystem;
 class TilemapFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     dir_ = fs::path(test::buildDir()) / "test-tilemap";
     fs::create_directories(dir_);
     loopState().assetPath = dir_.string();
   }
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
   std::string write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
     return (dir_ / name).string();

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/reset_all.h"
 #include "car/car.h"
+#include "car/reset_car.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/font.h"
@@ -30,14 +30,14 @@ namespace fs = std::filesystem;
 class FuzzRegression : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetCarModules();
     dir_ = fs::path(test::buildDir()) / "test-fuzz-regressions";
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "components");
     loopState().assetPath = dir_.string();
   }
   void TearDown() override {
-    resetAllState();
+    resetCarModules();
     fs::remove_all(dir_);
   }
   std::string write(const std::string& name, const std::string& bytes) {

@@ -7,10 +7,10 @@
 #include <functional>
 #include <limits>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/run_loop.h"
 #include "map/map_source.h"
+#include "map/reset_map.h"
 #include "test_support.h"
 
 namespace dx {
@@ -352,7 +352,7 @@ TEST(MapSourceBytes, ReadAsTheFileIs) {
 }
 
 TEST(MapFileLocation, SlotsUnderBaseOrBank) {
-  resetAllState();
+  resetMapModules();
   loopState().basePath = "/game/";
   loopState().writePath = "/home/u/.local/share/tormix/draxen3516/";
   EXPECT_EQ(mapSourcePath("", 1), "/game/maps/1.map");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/reset_all.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
+#include "map/reset_map.h"
 #include "map/track.h"
 #include "map_fixtures.h"
 #include "test_support.h"
@@ -131,7 +131,7 @@ TEST(Placements, HalfwayOnAHundredNodes) {
 }
 
 TEST(Scenery, SortedByRowAndDroppedWithoutAType) {
-  resetAllState();
+  resetMapModules();
   MapSource src = sourceOf({straight(3)}, 1);
   src.objects = {{0, {1, 3.5f}}, {0, {2, 0.5f}}, {5, {3, 1}}};
   const MapPtr map = fromSource(src);

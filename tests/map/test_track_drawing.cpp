@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/reset_all.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
+#include "map/reset_map.h"
 #include "map/track_drawing.h"
 #include "map_fixtures.h"
 #include "objects/shared_records.h"
@@ -23,7 +23,7 @@ using test::freshCanvas;
 using test::Pixels;
 
 void resetAll() {
-  resetAllState();
+  resetMapModules();
   freshCanvas(240, 136);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "map/reset_map.h"
 #include "map/world_step.h"
 #include "map_fixtures.h"
 
@@ -48,7 +49,7 @@ TEST(MapUpdate, OnlyPairsLessThanTwoNodesApartAreTested) {
   probe(*map, ObjectKind::car, 2);
   probe(*map, ObjectKind::car, 12);
   update(*map, 1.0f / 60);
-  collisionAnswers() = CollisionAnswers{};
+  resetMapModules();
   EXPECT_EQ(gTested, (std::vector<std::pair<int64_t, int64_t>>{{99, 0}}));
 }
 
@@ -60,7 +61,7 @@ TEST(MapUpdate, EtherealCarPairsAreSkipped) {
   probe(*map, ObjectKind::car, 5)->ethereal = true;
   probe(*map, ObjectKind::car, 5);
   update(*map, 1.0f / 60);
-  collisionAnswers() = CollisionAnswers{};
+  resetMapModules();
   EXPECT_TRUE(gTested.empty());
 }
 

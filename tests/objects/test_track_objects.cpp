@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/reset_all.h"
 #include "framework/random.h"
 #include "objects/particles.h"
+#include "objects/reset_objects.h"
 #include "objects/shared_records.h"
 #include "objects/track_object.h"
 #include "render3d/render_state.h"
@@ -61,7 +61,7 @@ class Dispatch : public testing::Test {
       hitAnswer("carHit", x, y, c);
     };
   }
-  void TearDown() override { collisionAnswers() = CollisionAnswers{}; }
+  void TearDown() override { resetObjectModules(); }
 
   FakeCar car, otherCar;
   Projectile projectile;
@@ -82,6 +82,21 @@ TEST_F(Dispatch, CheckCollisionRows) {
   EXPECT_FALSE(checkCollision(projectile, car).hit);
   EXPECT_FALSE(checkCollision(booster, car).hit);
   EXPECT_FALSE(checkCollision(car, mine).hit);  // a car listed before a mine gets the circle test
+  EXPECT_TRUE(gCalls.log.empty());
+}
+
+TEST_F(Dispatch, TheObjectsResetEmptiesEveryAnswer) {
+  resetObjectModules();
+  car.radius = otherCar.radius = 2;
+  car.pos = {1, 0};
+  const Collision c = checkCollision(car, otherCar);  // the circle test answers
+  EXPECT_TRUE(c.hit);
+  EXPECT_EQ(c.separation, (Vec2f{-3, 0}));
+  checkCollision(swept, car);
+  checkCollision(mine, car);
+  hit(projectile, car, c);
+  hit(mine, car, c);
+  hit(car, otherCar, c);
   EXPECT_TRUE(gCalls.log.empty());
 }
 
@@ -216,7 +231,7 @@ TEST(Particles, LayerWindowOfSevenNodes) {
   newParticleSystem(4, ps);
   newParticle(ps, particleSmoke, {0, 0}, {0, 0}, 1, false, 0, 20);
   for (int64_t node = 11; node <= 29; ++node) {
-    resetAllState();
+    resetObjectModules();
     test::freshCanvas(64, 64);
     setPerspective(50, 1, 100);
     setCamera3D({0, -20, 20}, {0, 0, 0}, {0, 0, 1});

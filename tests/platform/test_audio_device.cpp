@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/reset_all.h"
+#include "audio_device.h"
 #include "framework/audio.h"
-#include "platform/audio_device.h"
+#include "framework/reset_framework.h"
 #include "test_support.h"
 
 namespace dx {
@@ -14,9 +14,9 @@ namespace {
 
 class Mixer : public testing::Test {
  protected:
-  void SetUp() override { resetAllState(); }
+  void SetUp() override { resetFrameworkModules(); }
   void TearDown() override {
-    resetAllState();
+    resetFrameworkModules();
     SDL_Quit();  // closes the device
   }
 };

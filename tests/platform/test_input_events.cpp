@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/input.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "platform/input_events.h"
 #include "test_support.h"
@@ -75,7 +75,7 @@ class Input : public testing::Test {
   static void TearDownTestSuite() { SDL_Quit(); }
 
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     resetInputEvents();
     const test::LogCapture capture;
     initInput();

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/reset_all.h"
 #include "framework/input.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "platform/run_loop.h"
 
@@ -11,7 +11,7 @@ namespace {
 struct LoopProbe {
   int updates = 0, draws = 0;
   void install() {
-    resetAllState();
+    resetFrameworkModules();
     LoopState& L = loopState();
     L.updateFunc = [this](float dt) {
       ++updates;

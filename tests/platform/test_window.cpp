@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/capture.h"
 #include "framework/palette.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "platform/run_loop.h"
 #include "platform/window.h"
@@ -28,7 +28,7 @@ class WindowCapture : public testing::Test {
   static void TearDownTestSuite() { SDL_Quit(); }
 
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     home = fs::path(test::buildDir()) / "test-window" / testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(home);
     fs::create_directories(home);
@@ -41,7 +41,7 @@ class WindowCapture : public testing::Test {
 
   void TearDown() override {
     resetWindowState();
-    resetAllState();
+    resetFrameworkModules();
   }
 
   fs::path home;

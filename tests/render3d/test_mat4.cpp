@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "render3d/mat4.h"
 #include "render3d/render_state.h"
+#include "render3d/reset_render3d.h"
 #include "test_support.h"
 
 namespace dx {
@@ -76,7 +76,7 @@ TEST(Mat4Ops, InverseUndoesAGeneralTransform) {
 }
 
 TEST(RendererState, MvpIsRecomputedOnceWhenNeeded) {
-  resetAllState();
+  resetRender3dModules();
   test::freshCanvas(240, 136);
   RenderState& r = renderState();
   EXPECT_EQ(r.lightDir, (Vec3f{0, 1, 0}));
@@ -106,7 +106,7 @@ TEST(RendererState, MvpIsRecomputedOnceWhenNeeded) {
 }
 
 TEST(RendererState, ModelTransformsPostMultiply) {
-  resetAllState();
+  resetRender3dModules();
   modelTranslate(1.0f, 0.0f, 0.0f);
   modelScale(Vec3f{2, 2, 2});
   modelRotate(float(kPi / 2), worldZ);

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/palette.h"
 #include "render3d/model_draw.h"
 #include "render3d/render_state.h"
+#include "render3d/reset_render3d.h"
 #include "test_support.h"
 
 namespace dx {
@@ -163,7 +163,7 @@ bool readPng(const fs::path& file, Rgb& rgb) {
 
 // The car editor's view, turned so that the tail, the top and the right side show.
 void editorScene() {
-  resetAllState();
+  resetRender3dModules();
   test::freshCanvas(kW, kH, 0);
   stencilClear(255);
   setPerspective(50.0f, 1.0f, 100.0f);

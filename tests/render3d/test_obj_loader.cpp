@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/reset_all.h"
 #include "framework/errors.h"
 #include "framework/run_loop.h"
 #include "render3d/model.h"
+#include "render3d/reset_render3d.h"
 #include "test_support.h"
 
 namespace dx {
@@ -199,7 +199,7 @@ TEST(ObjLoader, TextInMemoryNamesItsSource) {
 }
 
 TEST(ObjLoader, NamesAreFoundInTheAssetFolder) {
-  resetAllState();
+  resetRender3dModules();
   loopState().assetPath = scratchDir().string();
   std::ofstream(scratchDir() / "tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n";
   Model m;

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "app/reset_all.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
@@ -11,6 +10,7 @@
 #include "render3d/model_draw.h"
 #include "render3d/rasterizer.h"
 #include "render3d/render_state.h"
+#include "render3d/reset_render3d.h"
 #include "test_support.h"
 
 namespace dx {
@@ -22,7 +22,7 @@ using test::Pixels;
 
 // Model points are clip points with w = 1: screen x = floor((1 - x) * w / 2), y likewise.
 void identityView(int w, int h) {
-  resetAllState();
+  resetRender3dModules();
   test::freshCanvas(w, h);
   renderState().perspectiveWidth = float(w);
   renderState().perspectiveHeight = float(h);
@@ -31,7 +31,7 @@ void identityView(int w, int h) {
 
 // The car editor's camera.
 void editorView() {
-  resetAllState();
+  resetRender3dModules();
   test::freshCanvas(240, 136);
   setPerspective(50.0f, 1.0f, 100.0f);
   setCamera3D(Vec3f{15.0f, 0.0f, 7.19f}, worldOrigin, worldUp);

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/reset_all.h"
 #include "framework/palette.h"
 #include "framework/png_io.h"
+#include "framework/reset_framework.h"
 #include "framework/run_loop.h"
 #include "framework/tilemap.h"
 #include "gen_backgrounds/backgrounds.h"
@@ -20,12 +20,12 @@ std::string assetsDir() { return test::sourceDir() + "/assets"; }
 class Backgrounds : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAllState();
+    resetFrameworkModules();
     loopState().assetPath = assetsDir();
     ramps = rampsFromGpl(test::slurp(assetsDir() + "/palette.gpl"));
     palette = loadPaletteFromGPL("palette.gpl");
   }
-  void TearDown() override { resetAllState(); }
+  void TearDown() override { resetFrameworkModules(); }
   Ramps ramps;
   Palette palette;
 };
