@@ -15,7 +15,6 @@
 #include "geom/geometry.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
-#include "track_compiler/track_checks.h"
 
 namespace dx {
 
@@ -483,14 +482,6 @@ MapStyle styleByName(const std::string& name, const std::string& where) {
   for (int i = 0; i <= Sea; ++i)
     if (name == kStyleNames[i]) return MapStyle(i);
   throw FormatError(where + ": unknown style \"" + name + "\" (CityNight, CityDay, Desert, Snow, Forest or Sea)");
-}
-
-WalkEnd walkEnd(const Map& map) {
-  const size_t n = map.path.size();
-  if (n == 0) return {};
-  const Vec2f last = map.path[n - 1].pos * 8.0f;
-  const Vec2f prev = n >= 2 ? map.path[n - 2].pos * 8.0f : Vec2f{};
-  return {last, angle(last - prev)};
 }
 
 MapPtr buildTrack(const MapSource& src, const std::string& path) {
