@@ -61,10 +61,11 @@ const std::array<CarParamInfo, 7> kDragParams = {
 // The smallest mass a built car may have (the shipped hulls weigh 4 to 6.5).
 constexpr float kMinMass = 0.01f;
 
-// A JSON number as a float; any other kind of value counts as 0. A number that is not finite or
-// is beyond kMaxCarParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.
+// A JSON number as a float. Another kind of value, a number that is not finite or one beyond
+// kMaxCarParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.
 float paramValue(const json& v, const std::string& where, const char* key) {
-  if (!v.is_number()) return 0.0f;
+  if (!v.is_number())
+    throw FormatError(where + ": \"" + key + "\" must be a number, not " + std::string(v.type_name()));
   const double d = v.get<double>();
   if (!(std::fabs(d) <= kMaxCarParam))
     throw FormatError(where + ": \"" + key + "\" is " + shortNumber(d) + ", outside -100000 to 100000");
