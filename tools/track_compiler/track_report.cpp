@@ -25,11 +25,29 @@ std::string fmt(const char* format, double a, double b = 0, double c = 0, double
   return buf;
 }
 
+// Control characters as \xHH, so a track's name cannot drive the terminal it is shown on; other
+// bytes (UTF-8 letters) pass unchanged.
+std::string withoutControls(const std::string& text) {
+  std::string out;
+  char hex[8];
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7F) {
+      out += c;
+      continue;
+    }
+    std::snprintf(hex, sizeof hex, "\\x%02X", u);
+    out += hex;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string formatReport(const TrackReport& r) {
-  std::string s = "track \"" + r.name + "\": style " + mapStyleName(r.style) + ", laps " + std::to_string(r.laps) +
-                  ", " + std::to_string(r.sections) + " sections, " + std::to_string(r.nodes) + " nodes\n";
+  std::string s = "track \"" + withoutControls(r.name) + "\": style " + mapStyleName(r.style) + ", laps " +
+                  std::to_string(r.laps) + ", " + std::to_string(r.sections) + " sections, " + std::to_string(r.nodes) +
+                  " nodes\n";
   s += fmt("length %.1f map units; bounds (%.1f, %.1f) to ", r.length, r.bounds.min.x, r.bounds.min.y);
   s += fmt("(%.1f, %.1f); largest node spacing %.2f\n", r.bounds.max.x, r.bounds.max.y, r.maxSpacing);
   s += fmt("the walk ends at layout (%.1f, %.1f) heading %.2f degrees\n", r.walkEndPos.x, r.walkEndPos.y,
