@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "app/game.h"
 #include "car/ai_driver.h"
 #include "car/tape.h"
 #include "framework/errors.h"
@@ -55,7 +56,9 @@ void afterRaceStep(Replays& r, Car& user, Map& map, int64_t track) {
   const size_t done = user.lapTimes.size() >= 2 ? user.lapTimes.size() - 2 : 0;
   r.lapTape->time = user.lapTimes.empty() ? 0.0f : user.lapTimes[done];
   const bool faster = !r.bestLap || r.bestLap->kind != "lap" || r.lapTape->time < r.bestLap->time;
-  if (r.lapReplayable && faster) {
+  if (tapeTooLong(*r.lapTape)) {
+    echo("lap of ", fixed2(r.lapTape->time), " s not kept as a tape: a tape holds at most an hour");
+  } else if (r.lapReplayable && faster) {
     r.bestLap = r.lapTape;
     echo("best lap: ", fixed2(r.bestLap->time), " s");
   }
@@ -82,6 +85,7 @@ bool loadGhost(Replays& r, const std::string& path, int64_t track) {
     if (t.track != track)
       throw FormatError(path + ": the tape was driven on track " + std::to_string(t.track) + ", not on track " +
                         std::to_string(track));
+    checkTapeFits(t, *harness().myMap, path);
     r.bestLap = std::make_shared<Tape>(std::move(t));
     echo("ghost: ", path);
     return true;

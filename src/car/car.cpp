@@ -58,18 +58,16 @@ const std::array<CarParamInfo, 7> kDragParams = {
 #undef DX_PARAM
 #undef DX_SPARE
 
-// The largest magnitude of a handling value: fifty times the largest in the shipped catalogue,
-// and small enough that sums of six components and the physics' products stay finite.
-constexpr double kMaxParam = 100000;
 // The smallest mass a built car may have (the shipped hulls weigh 4 to 6.5).
 constexpr float kMinMass = 0.01f;
 
-// A JSON number as a float; any other kind of value counts as 0. A number that is not finite or
-// is beyond kMaxParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.
+// A JSON number as a float. Another kind of value, a number that is not finite or one beyond
+// kMaxCarParam (a float32 would turn 1e39 into infinity) is refused, naming `where`.
 float paramValue(const json& v, const std::string& where, const char* key) {
-  if (!v.is_number()) return 0.0f;
+  if (!v.is_number())
+    throw FormatError(where + ": \"" + key + "\" must be a number, not " + std::string(v.type_name()));
   const double d = v.get<double>();
-  if (!(std::fabs(d) <= kMaxParam))
+  if (!(std::fabs(d) <= kMaxCarParam))
     throw FormatError(where + ": \"" + key + "\" is " + shortNumber(d) + ", outside -100000 to 100000");
   return float(d);
 }
@@ -183,18 +181,22 @@ void recalculate(CarSettings& s) {
   s.boostForce = lerp(s.boostForce, 2.0f * s.boostForce, t);
   s.spareD = lerp(s.spareD, 4.0f * s.spareD, t);
   s.spareC = lerp(s.spareC, 4.0f * s.spareC, t);
-  const auto refuse = [&](const std::string& what) {
+  const std::string fault = buildFault(s);
+  if (!fault.empty())
     throw FormatError("the components " + hull.name + ", " + thruster.name + ", " + heatsink.name + ", " + wing.name +
-                      ", " + pod.name + ", " + cover.name + " sum to " + what);
-  };
+                      ", " + pod.name + ", " + cover.name + " sum to " + fault);
+}
+
+std::string buildFault(const CarSettings& s) {
   // Every force is divided by the mass: a build without a real mass cannot drive, and a tiny one
   // turns every force into infinity.
   if (!(s.mass >= kMinMass))
-    refuse("a mass of " + shortNumber(s.mass) + "; a car needs a mass of at least " + shortNumber(kMinMass));
+    return "a mass of " + shortNumber(s.mass) + "; a car needs a mass of at least " + shortNumber(kMinMass);
   // Negative drag feeds speed back into itself until it is infinite.
   for (const CarParamInfo& p : kDragParams)
     if (s.*p.field < 0)
-      refuse("a " + std::string(p.key) + " of " + shortNumber(s.*p.field) + "; drag cannot be negative");
+      return "a " + std::string(p.key) + " of " + shortNumber(s.*p.field) + "; drag cannot be negative";
+  return "";
 }
 
 float calculateMaxSpeed(const Car& car) { return std::sqrt(car.settings.maxaccel / car.settings.dragLong); }

@@ -184,6 +184,13 @@ class Car : public TrackObject {
 
 using CarPtr = std::shared_ptr<Car>;
 
+// The largest magnitude of a catalogue or test car value: fifty times the largest in the shipped
+// catalogue, and small enough that sums of six components and the physics' products stay finite.
+constexpr double kMaxCarParam = 100000;
+// The largest magnitude of a built car's value: six components at that bound, with the class
+// scaling some of them up to four times.
+constexpr double kMaxBuiltParam = 6 * 4 * kMaxCarParam;
+
 // (Re)builds the six lists from a catalogue file; raises FormatError naming the file when it is
 // not the expected JSON shape, and then keeps the lists it had.
 void loadCarComponentSettings(const std::string& path);
@@ -199,6 +206,9 @@ void parseCarSettings(std::string_view text, const std::string& name, CarSetting
 // The 25 parameters from the components and the class. Raises IndexError for an index outside
 // its catalogue list and FormatError for a build whose mass is not positive.
 void recalculate(CarSettings& settings);
+// Why built settings cannot drive ("a mass of 0; a car needs a mass of at least 0.01", or a
+// negative drag); "" when they can.
+std::string buildFault(const CarSettings& settings);
 float calculateMaxSpeed(const Car& car);
 // A speed in map units per second as the game shows it (units per hour over 1000).
 inline float toKmh(float unitsPerSecond) { return unitsPerSecond * 60.0f * 60.0f / 1000.0f; }

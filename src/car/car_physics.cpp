@@ -4,6 +4,7 @@
 
 #include "car/ai_driver.h"
 #include "car/car.h"
+#include "car/tape.h"
 #include "car_collision.h"
 #include "framework/numeric.h"
 #include "map/node_queries.h"
@@ -181,7 +182,7 @@ void Car::update(float dt, RandomState& r) {
   if (ready > 0) ready = controls.accel ? ready - dt : clamp(ready + dt, 0.0f, 1.0f);
   steer(*this, dt);
   if (finished) controls.accel = false;
-  if (recordTape) recordTape->frames.push_back({controls});
+  if (recordTape) recordStep(*recordTape, controls);
   boostForce = {0, 0};
   overheat(*this, r);
   throttle(*this, dt);

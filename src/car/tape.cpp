@@ -1,10 +1,15 @@
 #include "car/tape.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <tuple>
+#include <utility>
 
 #include "framework/errors.h"
 #include "framework/file_io.h"
+#include "framework/log.h"
+#include "map/track_checks.h"
 
 namespace dx {
 
@@ -13,8 +18,22 @@ namespace {
 using json = nlohmann::ordered_json;
 
 constexpr const char* kMagic = "draxen3516 tape";
-// A tape of an hour at 60 steps per second is 216,000 frames; far longer ones are damage.
-constexpr int64_t kMaxFrames = 100'000'000;
+// A tape nests three deep (a run inside the controls inside the tape); parsing stops well before
+// a file of brackets makes the parser build millions of empty arrays.
+constexpr int kMaxDepth = 8;
+
+// Bounds far beyond anything the game's own drives reach; a number past one is damage or a crafted
+// file, and driving it would overflow the car's node counters or its physics.
+constexpr double kMaxSpeed = 1000;   // map units (or radians) per second
+constexpr double kMaxAngle = 1e6;    // radians: a car's heading winds on, it is not wrapped
+constexpr double kMaxHeight = 1000;  // map units above or below the ground
+constexpr double kMaxLateral = 1e6;  // a node's side product: node spacing times map units
+constexpr double kMaxSeconds = 1e6;  // a timer or a lap time
+constexpr double kMaxGain = 10000;   // as in the gain pool
+constexpr double kMaxScore = 1e9;    // as in the gain pool
+constexpr int64_t kMaxClass = 4;     // the editor's classes
+constexpr int64_t kExtraLaps = 100;  // laps beyond the track's own that a node count may reach
+constexpr float kStartMargin = 100;  // map units beyond the track's outer bands
 
 // The 25 parameters under their field names; the four spares have no catalogue key.
 std::string paramName(size_t i) {
@@ -124,6 +143,55 @@ struct Reader {
   }
 };
 
+void within(const std::string& where, const char* key, double v, double lo, double hi) {
+  if (!(v >= lo && v <= hi))
+    throw FormatError(where + ": \"" + key + "\" is " + shortNumber(v) + ", outside " + shortNumber(lo) + " to " +
+                      shortNumber(hi));
+}
+
+void withinCount(const std::string& where, const char* key, int64_t v, int64_t limit) {
+  if (v < -limit || v > limit)
+    throw FormatError(where + ": \"" + key + "\" is " + std::to_string(v) + ", outside -" + std::to_string(limit) +
+                      " to " + std::to_string(limit));
+}
+
+void speedAtMost(const std::string& where, const char* key, Vec2f v) {
+  if (!(double(length(v)) <= kMaxSpeed))
+    throw FormatError(where + ": \"" + key + "\" is a speed of " + shortNumber(length(v)) + ", above " +
+                      shortNumber(kMaxSpeed));
+}
+
+void checkSettings(const CarSettings& s, const std::string& where) {
+  within(where, "class", double(s.carClass), 0, kMaxClass);
+  for (size_t i = 0; i < carParams().size(); ++i)
+    within(where, paramName(i).c_str(), s.*carParams()[i].field, -kMaxBuiltParam, kMaxBuiltParam);
+  const std::string fault = buildFault(s);
+  if (!fault.empty()) throw FormatError(where + ": " + fault);
+}
+
+void checkStart(const CarStart& s, const std::string& where) {
+  speedAtMost(where, "vel", s.vel);
+  speedAtMost(where, "smoothVel", s.smoothVel);
+  within(where, "angularVelocity", s.angularVelocity, -kMaxSpeed, kMaxSpeed);
+  for (float d : {s.dir.x, s.dir.y}) within(where, "dir", d, -1, 1);
+  for (const auto& [k, v] : {std::pair{"nodeAlpha", s.nodeAlpha},
+                             {"brake", s.brake},
+                             {"boosting", s.boosting},
+                             {"ready", s.ready},
+                             {"steer", s.controls.steer}})
+    within(where, k, v, -1, 1);
+  for (const auto& [k, v] : {std::pair{"accel", s.accel},
+                             {"brakeAccel", s.brakeAccel},
+                             {"temperature", s.temperature},
+                             {"temperatureChange", s.temperatureChange}})
+    within(where, k, v, -kMaxBuiltParam, kMaxBuiltParam);
+  within(where, "z", s.z, -kMaxHeight, kMaxHeight);
+  within(where, "nodeLat", s.nodeLat, -kMaxLateral, kMaxLateral);
+  within(where, "angle", s.angle, -kMaxAngle, kMaxAngle);
+  within(where, "targetAngle", s.targetAngle, -kMaxAngle, kMaxAngle);
+  within(where, "recovery", s.recovery, -kMaxSeconds, kMaxSeconds);
+}
+
 CarSettings readSettings(const Reader& r) {
   CarSettings s;
   s.name = r.text("name"), s.manufacturer = r.text("manufacturer"), s.country = r.text("country");
@@ -143,9 +211,10 @@ std::vector<TapeFrame> readControls(const json& runs, const std::string& where) 
     if (!run.is_array() || run.size() != 3 || !run[1].is_number_integer() || !run[2].is_number_integer())
       throw FormatError(at + " must be [steer, buttons, count]");
     const float steer = r.number(run[0], "steer");
+    within(at, "steer", steer, -1, 1);
     const int64_t bits = run[1].get<int64_t>(), count = run[2].get<int64_t>();
-    if (bits < 0 || bits > 15 || count < 1 || count > kMaxFrames - int64_t(frames.size()))
-      throw FormatError(at + " has buttons outside 0..15 or a count outside 1.." + std::to_string(kMaxFrames));
+    if (bits < 0 || bits > 15 || count < 1 || count > kMaxTapeFrames - int64_t(frames.size()))
+      throw FormatError(at + " has buttons outside 0..15 or a count outside 1.." + std::to_string(kMaxTapeFrames));
     frames.insert(frames.end(), size_t(count), TapeFrame{controlsOf(steer, bits)});
   }
   return frames;
@@ -222,7 +291,11 @@ std::string formatTape(const Tape& t) {
 }
 
 Tape parseTape(std::string_view text, const std::string& source) {
-  const json root = json::parse(text, nullptr, false);
+  const auto shallow = [&](int depth, json::parse_event_t, json&) {
+    if (depth > kMaxDepth) throw FormatError(source + ": not a tape (nested deeper than a tape)");
+    return true;
+  };
+  const json root = json::parse(text, shallow, false);
   if (root.is_discarded()) throw FormatError(source + ": not a tape (not valid JSON)");
   const Reader r{root, source};
   if (!root.is_object() || !root.contains("tape") || root["tape"] != kMagic) throw FormatError(source + ": not a tape");
@@ -236,24 +309,64 @@ Tape parseTape(std::string_view text, const std::string& source) {
   if (t.kind != "lap" && t.kind != "champion") throw FormatError(source + ": unknown tape kind \"" + t.kind + "\"");
   r("track", t.track);
   if (t.kind == "lap") r("time", t.time);
+  within(source, "time", t.time, 0, kMaxSeconds);
   if (t.kind == "champion") {
     r("score", t.score);
+    within(source, "score", t.score, -kMaxScore, kMaxScore);
     const json& gains = r.member("gains");
     if (!gains.is_array() || gains.size() != 3) r.bad("gains", "three numbers");
     for (const json& g : gains) t.gains.push_back(r.number(g, "gains"));
+    for (float g : t.gains) within(source, "gains", g, -kMaxGain, kMaxGain);
   }
   t.settings = readSettings(Reader{r.member("settings"), source + ": settings"});
+  checkSettings(t.settings, source + ": settings");
   const Reader start{r.member("start"), source + ": start"};
   eachStartField(t.start, start);
   int64_t buttons = 0;
   start("buttons", buttons);
+  if (buttons < 0 || buttons > 15) start.bad("buttons", "0 to 15");
   t.start.controls = controlsOf(start.number(start.member("steer"), "steer"), buttons);
+  checkStart(t.start, source + ": start");
   t.frames = readControls(r.member("controls"), source);
   return t;
 }
 
+void checkTapeFits(const Tape& t, const Map& map, const std::string& source) {
+  const std::string where = source + ": start";
+  const int64_t limit = (std::max<int64_t>(map.laps, 0) + kExtraLaps) * int64_t(map.path.size());
+  const CarStart& s = t.start;
+  for (const auto& [k, v] : {std::pair{"currentNode", s.currentNode},
+                             {"lastNode", s.lastNode},
+                             {"lastGoodNode", s.lastGoodNode},
+                             {"lost", s.lost},
+                             {"wrongWay", s.wrongWay},
+                             {"firstCrashNode", s.firstCrashNode}})
+    withinCount(where, k, v, limit);
+  const AABB area = trackBounds(map);
+  if (!(s.pos.x >= area.min.x - kStartMargin && s.pos.x <= area.max.x + kStartMargin &&
+        s.pos.y >= area.min.y - kStartMargin && s.pos.y <= area.max.y + kStartMargin))
+    throw FormatError(where + ": \"pos\" (" + shortNumber(s.pos.x) + ", " + shortNumber(s.pos.y) + ") is more than " +
+                      shortNumber(kStartMargin) + " map units off the track");
+  const CarCatalogue& c = carCatalogue();
+  for (const auto& [k, v, list] : {std::tuple{"hullIndex", t.settings.hullIndex, &c.carHulls},
+                                   {"thrusterIndex", t.settings.thrusterIndex, &c.carThrusters},
+                                   {"heatsinkIndex", t.settings.heatsinkIndex, &c.carHeatsinks},
+                                   {"wingIndex", t.settings.wingIndex, &c.carWings},
+                                   {"coverIndex", t.settings.coverIndex, &c.carCovers},
+                                   {"podIndex", t.settings.podIndex, &c.carPods}})
+    if (v < 0 || v >= int64_t(list->size()))
+      throw FormatError(source + ": settings: \"" + k + "\" is " + std::to_string(v) +
+                        ", outside the catalogue's 0 to " + std::to_string(int64_t(list->size()) - 1));
+}
+
+void recordStep(Tape& tape, const Controls& controls) {
+  if (int64_t(tape.frames.size()) <= kMaxTapeFrames) tape.frames.push_back({controls});
+}
+
+bool tapeTooLong(const Tape& tape) { return int64_t(tape.frames.size()) > kMaxTapeFrames; }
+
 Tape readTapeFile(const std::string& path) {
-  const std::vector<uint8_t> bytes = readFile(path);
+  const std::vector<uint8_t> bytes = readFile(path, readCap::tape);
   return parseTape(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
 }
 

@@ -163,7 +163,7 @@ std::string captureFolder(const char* what, const char* sub, const char* failLin
   if (!havePerUserFolder(what)) return "";
   const std::string folder = joinPath(writePath(), sub);
   if (makeFolder(folder)) return folder;
-  debug(failLine);
+  debug(failLine, folder);
   return "";
 }
 

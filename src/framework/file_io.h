@@ -16,6 +16,7 @@ constexpr size_t kMiB = size_t(1) << 20;
 constexpr size_t text = 1 * kMiB;          // GIMP palettes, config.ini
 constexpr size_t controllerDb = 2 * kMiB;  // gamecontrollerdb.txt
 constexpr size_t json = 4 * kMiB;          // catalogue, car description, item types, gain pool
+constexpr size_t tape = 8 * kMiB;          // tapes: an hour of steps, each its own run, is 6.2 MiB
 constexpr size_t track = 8 * kMiB;         // track files and their JSON descriptions
 constexpr size_t tilemap = 16 * kMiB;      // background tile maps, binary or JSON
 constexpr size_t image = 32 * kMiB;        // PNG files

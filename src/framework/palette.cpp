@@ -58,17 +58,31 @@ bool parseColorLine(std::string_view s, int rgb[3]) {
   return true;
 }
 
+// A comment naming a range of indices ("#  114-119 asphalt") declares that the palette holds
+// them; the index after the range, or 0 for any other comment.
+int declaredEnd(std::string_view comment) {
+  size_t i = 1;
+  int first = 0, last = 0;
+  if (!readInt(comment, i, first)) return 0;
+  skipSpace(comment, i);
+  if (i >= comment.size() || comment[i] != '-') return 0;
+  ++i;
+  if (!readInt(comment, i, last) || i >= comment.size() || comment[i] != ' ' || last < first) return 0;
+  return last + 1;
+}
+
 }  // namespace
 
 Palette parsePaletteGPL(std::string_view text, const std::string& name) {
   Palette p;
-  int count = 0;
+  int count = 0, declared = 0;
   bool header = false;
   for (std::string_view line : splitLines(text)) {
     if (!header && line.substr(0, 12) == "GIMP Palette") {
       header = true;
       continue;
     }
+    if (!line.empty() && line.front() == '#') declared = std::max(declared, declaredEnd(line));
     if (line.empty() || line.front() == '#') continue;
     int rgb[3];
     if (!parseColorLine(line, rgb)) {
@@ -86,6 +100,11 @@ Palette parsePaletteGPL(std::string_view text, const std::string& name) {
     p.colors[count++] = RGB{uint8_t(rgb[0]), uint8_t(rgb[1]), uint8_t(rgb[2])};
   }
   if (!header) throw FormatError(name + ": not a GIMP palette (no \"GIMP Palette\" header)");
+  // A file cut short: its colours end before the ranges its header names, or before the first.
+  if (count == 0) throw FormatError(name + ": no colours");
+  if (count < std::min(declared, 256))
+    throw FormatError(name + ": " + std::to_string(count) + " of the " + std::to_string(declared) +
+                      " colours its header names");
   // One more than the colour lines: the capture picks its bit depth from this count.
   p.size = count + 1;
   return p;

@@ -319,8 +319,9 @@ MapSource parseMapSource(std::string_view bytes, const std::string& name) {
 }
 
 std::string encodeMapSource(const MapSource& src) {
-  if (src.sections.size() > 0xFFFF || src.trackObjects.size() > 0x7FFF || src.objects.size() > 0x7FFF)
-    throw FormatError("track has too many sections or objects for the file format");
+  if (src.sections.size() > kMaxFileSections || src.trackObjects.size() > kMaxFileObjects ||
+      src.objects.size() > kMaxFileObjects)
+    throw FormatError(kTooManyForFile);
   checkEncodable(src);
   std::string out;
   put16(out, 2);

@@ -56,6 +56,11 @@ struct MapSource {
 // `along` must lie in 0 to 1.
 constexpr float kMaxTrackValue = 1e6f;
 
+// What the file format can count: sections, and placements and scenery objects each.
+constexpr size_t kMaxFileSections = 0xFFFF;
+constexpr size_t kMaxFileObjects = 0x7FFF;
+constexpr const char* kTooManyForFile = "track has too many sections or objects for the file format";
+
 MapSource newMapSource();
 
 // The file of a slot: basePath/maps/<slot>.map, or writePath/maps/<bank>/<slot>.map for a bank.

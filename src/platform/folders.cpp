@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 #include "framework/log.h"
@@ -49,7 +50,12 @@ std::string basePathOfExecutable() {
 
 std::string perUserFolder(const std::string& org, const std::string& app) {
   dropInvalidDataHome();
-  return takeSdlString(SDL_GetPrefPath(org.c_str(), app.c_str()));
+  const std::string path = takeSdlString(SDL_GetPrefPath(org.c_str(), app.c_str()));
+  // The platform takes a file already at the folder's place for the folder.
+  std::error_code ec;
+  if (path.empty() || std::filesystem::is_directory(path, ec)) return path;
+  SDL_SetError("%s is not a folder", path.substr(0, path.size() - 1).c_str());
+  return "";
 }
 
 void openFolder(const std::string& path) {

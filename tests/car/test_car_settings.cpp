@@ -76,10 +76,10 @@ TEST_F(CatalogueTest, ComponentWithoutMassAddsNone) {
   const test::LogCapture capture;
   loadCarComponentSettings(writeTempFile("nomass.json", R"({"hulls": [{"name": "nomodel_h", "mass": 2}],
     "thrusters": [{"name": "nomodel_t"}], "heatsinks": [{"name": "nomodel_s"}], "wings": [{"name": "nomodel_w"}],
-    "covers": [{"name": "nomodel_c", "mass": "heavy"}], "pods": [{"name": "nomodel_p"}]})"));
+    "covers": [{"name": "nomodel_c"}], "pods": [{"name": "nomodel_p"}]})"));
   CarSettings s;
   recalculate(s);
-  EXPECT_EQ(s.mass, 2.0f);  // a non-number counts as 0 too
+  EXPECT_EQ(s.mass, 2.0f);
 }
 
 TEST_F(CatalogueTest, ReloadingKeepsACarsValuesUntilRecalculate) {
@@ -185,6 +185,40 @@ TEST(CatalogueFile, WrongShapesNameTheFile) {
     }
   }
   EXPECT_THROW(loadCarComponentSettings("/nonexistent/components.json"), IOError);
+}
+
+// A value of another JSON type read as 0 and made a weightless hull; the shipped file reads as
+// its numbers say.
+TEST(CatalogueFile, ValuesOfAnotherTypeAreRefusedAndTheShippedOnesReadExactly) {
+  const test::LogCapture capture;
+  for (const auto& [value, type] :
+       {std::pair{"\"5\"", "string"}, {"null", "null"}, {"true", "boolean"}, {"[1]", "array"}, {"{}", "object"}}) {
+    try {
+      parseCarCatalogue(std::string(R"({"hulls": [{"name": "nomodel_h", "mass": )") + value + "}]}", "mem.json");
+      ADD_FAILURE() << value;
+    } catch (const FormatError& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("mem.json: hulls[0]: \"mass\" must be a number, not ") + type);
+    }
+  }
+  resetAllState();
+  test::useSourceAssets();
+  const std::string path = test::sourceDir() + "/assets/components.json";
+  const CarCatalogue read = parseCarCatalogue(readTextFile(path), path);
+  const nlohmann::ordered_json file = readJsonFile(path);
+  const std::vector<CarComponent>* lists[] = {&read.carHulls, &read.carThrusters, &read.carHeatsinks,
+                                              &read.carWings, &read.carCovers,    &read.carPods};
+  size_t k = 0, values = 0;
+  for (const auto& [key, entries] : file.items()) {
+    ASSERT_EQ(lists[k]->size(), entries.size()) << key;
+    for (size_t i = 0; i < entries.size(); ++i)
+      for (const CarParamInfo& p : carParams())
+        if (p.key && entries[i].contains(p.key)) {
+          EXPECT_EQ((*lists[k])[i].*p.field, entries[i][p.key].get<float>()) << key << " " << i << " " << p.key;
+          ++values;
+        }
+    ++k;
+  }
+  EXPECT_GT(values, 100u);
 }
 
 TEST(CarDescription, EveryKeyIsRequired) {

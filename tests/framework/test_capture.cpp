@@ -289,7 +289,9 @@ TEST_F(Capture, FolderThatCannotBeMadeIsLogged) {
   saveRecording();
   saveScreenshot();
   EXPECT_EQ(capture.out(), "");
-  EXPECT_EQ(capture.err(), "unable to create video output directory\nunable to create screenshot output directory\n");
+  const std::string blocker = (home / "blocker").string();
+  EXPECT_EQ(capture.err(), "unable to create video output directory, " + blocker +
+                               "/video\nunable to create screenshot output directory, " + blocker + "/screenshots\n");
 }
 
 TEST_F(Capture, UnwritableFolderIsLoggedAndTheRunGoesOn) {

@@ -13,6 +13,7 @@
 #include "map/map_source.h"
 #include "map/node_queries.h"
 #include "map/track.h"
+#include "map/track_checks.h"
 #include "test_support.h"
 
 namespace dx {
@@ -89,6 +90,15 @@ TEST_P(ShippedTrack, LoopClosesWithMatchingHeadings) {
   const float joint = angle(first - last);
   EXPECT_LE(std::fabs(angleDiff(joint, angle(last - beforeLast))), 0.05f);
   EXPECT_LE(std::fabs(angleDiff(angle(second - first), joint)), 0.05f);
+}
+
+// The checks the game and the trainer can run on the track they load: none broken, and scenery
+// put on the road is named.
+TEST_P(ShippedTrack, KeepsEveryLayoutRule) {
+  EXPECT_EQ(layoutProblems(*t.map, t.src), std::vector<std::string>{});
+  MapSource moved = t.src;
+  moved.objects.push_back({0, t.map->path[10].pos});
+  EXPECT_EQ(layoutProblems(*buildMap(moved), moved), std::vector<std::string>{"1 scenery objects stand on the road"});
 }
 
 TEST_P(ShippedTrack, RoadNeverRunsOverItself) {

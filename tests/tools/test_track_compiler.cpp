@@ -13,9 +13,9 @@
 #include "geom/geometry.h"
 #include "map/node_queries.h"
 #include "test_support.h"
-#include "track_compiler/track_checks.h"
 #include "track_compiler/track_description.h"
 #include "track_compiler/track_drawing.h"
+#include "track_compiler/track_report.h"
 
 namespace dx {
 namespace {

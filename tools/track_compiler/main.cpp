@@ -13,9 +13,9 @@
 #include "framework/file_io.h"
 #include "map/item_types.h"
 #include "map/map_source.h"
-#include "track_compiler/track_checks.h"
 #include "track_compiler/track_description.h"
 #include "track_compiler/track_drawing.h"
+#include "track_compiler/track_report.h"
 
 namespace dx {
 namespace {

@@ -15,7 +15,6 @@
 #include "geom/geometry.h"
 #include "map/item_types.h"
 #include "map/node_queries.h"
-#include "track_compiler/track_checks.h"
 
 namespace dx {
 
@@ -414,6 +413,13 @@ class ItemNames {
   std::vector<MapObjectDescription> items_;
 };
 
+// Scenery is refused the moment there is more than a track file can hold, before rows of it
+// look for road at every spot.
+void keep(std::vector<MapObject>& out, const MapObject& o) {
+  if (out.size() >= kMaxFileObjects) throw FormatError(kTooManyForFile);
+  out.push_back(o);
+}
+
 Vec2f besideNode(const Node& n, bool left, float offset) {
   return left ? n.oleft - n.normal * offset : n.oright + n.normal * offset;
 }
@@ -428,7 +434,7 @@ void readSceneryEntry(const ojson& obj, const Map& map, ItemNames& names, const 
   if (forms != 1) at.fail("give exactly one of \"pos\", \"node\" or \"nodes\"");
   if (obj.contains("pos")) {
     at.allowOnly(obj, {"kind", "pos"});
-    out.push_back({kind, at.vec(obj["pos"], "pos", kMaxPosition)});
+    keep(out, {kind, at.vec(obj["pos"], "pos", kMaxPosition)});
     return;
   }
   const std::string side = obj.contains("side") ? at.text(obj, "side") : "both";
@@ -437,8 +443,8 @@ void readSceneryEntry(const ojson& obj, const Map& map, ItemNames& names, const 
   if (obj.contains("node")) {
     if (obj.contains("every")) at.fail("\"every\" belongs to a row (\"nodes\")");
     const Node& n = map.path[size_t(nodeIndex(obj, "node", map, at))];
-    if (side != "right") out.push_back({kind, besideNode(n, true, offset)});
-    if (side != "left") out.push_back({kind, besideNode(n, false, offset)});
+    if (side != "right") keep(out, {kind, besideNode(n, true, offset)});
+    if (side != "left") keep(out, {kind, besideNode(n, false, offset)});
     return;
   }
   const ojson& range = obj["nodes"];
@@ -453,7 +459,7 @@ void readSceneryEntry(const ojson& obj, const Map& map, ItemNames& names, const 
     for (bool left : {true, false}) {
       if ((left && side == "right") || (!left && side == "left")) continue;
       const Vec2f p = besideNode(map.path[size_t(i)], left, offset);
-      if (!nearRoad(map, p, 1.0f)) out.push_back({kind, p});
+      if (!nearRoad(map, p, 1.0f)) keep(out, {kind, p});
     }
 }
 
@@ -485,14 +491,6 @@ MapStyle styleByName(const std::string& name, const std::string& where) {
   throw FormatError(where + ": unknown style \"" + name + "\" (CityNight, CityDay, Desert, Snow, Forest or Sea)");
 }
 
-WalkEnd walkEnd(const Map& map) {
-  const size_t n = map.path.size();
-  if (n == 0) return {};
-  const Vec2f last = map.path[n - 1].pos * 8.0f;
-  const Vec2f prev = n >= 2 ? map.path[n - 2].pos * 8.0f : Vec2f{};
-  return {last, angle(last - prev)};
-}
-
 MapPtr buildTrack(const MapSource& src, const std::string& path) {
   try {
     return buildMap(src);
@@ -522,6 +520,7 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
     top.fail("\"sections\" must be a non-empty array");
 
   const ojson& sections = doc["sections"];
+  if (sections.size() > kMaxFileSections) throw FormatError(kTooManyForFile);
   Carry carry;
   std::optional<AutoHandles> closing;
   for (size_t i = 0; i < sections.size(); ++i) {
@@ -559,6 +558,7 @@ MapSource compileTrackDescription(const ojson& doc, const std::string& path, con
 
   const bool needTrack = doc.contains("trackObjects") || doc.contains("objects");
   if (!needTrack) return src;
+  if (doc.contains("trackObjects") && doc["trackObjects"].size() > kMaxFileObjects) throw FormatError(kTooManyForFile);
   const MapPtr map = buildTrack(withSections(src, src.sections.size()), path);
   eachEntry(doc, "trackObjects", path,
             [&](const ojson& o, const Where& at) { src.trackObjects.push_back(readPlacement(o, *map, at)); });

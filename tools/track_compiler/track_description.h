@@ -9,6 +9,7 @@
 
 #include "map/map_source.h"
 #include "map/track.h"
+#include "map/track_checks.h"
 
 namespace dx {
 
@@ -34,12 +35,5 @@ nlohmann::ordered_json describeMapSource(const MapSource& src);
 // The track built from a source, with its racing line. A source without nodes is a FormatError
 // naming `path`.
 MapPtr buildTrack(const MapSource& src, const std::string& path);
-
-// Where the section walk stands after the last node: position in layout units and heading.
-struct WalkEnd {
-  Vec2f pos;
-  float heading = 0;
-};
-WalkEnd walkEnd(const Map& map);
 
 }  // namespace dx

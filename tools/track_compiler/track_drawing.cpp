@@ -10,7 +10,7 @@
 #include "framework/png_io.h"
 #include "geom/geometry.h"
 #include "map/node_queries.h"
-#include "track_compiler/track_checks.h"
+#include "map/track_checks.h"
 
 namespace dx {
 

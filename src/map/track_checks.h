@@ -1,7 +1,8 @@
 #pragma once
-// What a track designer needs to know about a built track: its size, whether the loop closes,
-// whether the road runs over itself, whether the racing line keeps off the walls, and where the
-// flags, boosters and scenery ended up.
+// What a built track is like: its size, whether the loop closes, whether the road runs over
+// itself, whether the racing line keeps off the walls, and where the flags, boosters and scenery
+// ended up; and the layout rules a drivable track keeps, for the track compiler and for whoever
+// loads a track.
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -71,9 +72,15 @@ TrackReport inspectTrack(const Map& map, const MapSource& src);
 // The rules above that the track breaks, one line each; empty for a drivable track.
 std::vector<std::string> trackProblems(const TrackReport& r);
 
-std::string formatReport(const TrackReport& r);
+// The rules a loaded track breaks (see trackProblems); `src` is the source it was built from
+// (loadMapSource, then buildMap with a copy).
+std::vector<std::string> layoutProblems(const Map& map, const MapSource& src);
 
-// One line per node: id, section, position, heading, widths, flags, distance remaining.
-std::string formatNodes(const Map& map);
+// Where the section walk stands after the last node: position in layout units and heading.
+struct WalkEnd {
+  Vec2f pos;
+  float heading = 0;
+};
+WalkEnd walkEnd(const Map& map);
 
 }  // namespace dx
