@@ -200,7 +200,7 @@ TEST(CatalogueFile, ValuesOfAnotherTypeAreRefusedAndTheShippedOnesReadExactly) {
       EXPECT_EQ(std::string(e.what()), std::string("mem.json: hulls[0]: \"mass\" must be a number, not ") + type);
     }
   }
-  resetAllState();
+  resetCarModules();
   test::useSourceAssets();
   const std::string path = test::sourceDir() + "/assets/components.json";
   const CarCatalogue read = parseCarCatalogue(readTextFile(path), path);
