@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -29,6 +30,18 @@ std::optional<int64_t> parseInteger(const std::string& s) {
   return std::nullopt;
 }
 
+std::optional<uint64_t> parseUnsigned(const std::string& s) {
+  // stoull would take "-1" as 2^64 - 1.
+  if (s.empty() || !std::isdigit(static_cast<unsigned char>(s[0]))) return std::nullopt;
+  try {
+    size_t used = 0;
+    const unsigned long long v = std::stoull(s, &used);
+    if (used == s.size()) return v;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
 ArgsResult walkOptions(const std::vector<std::string>& args, const char* program, const char* usage,
                        const OptionTaker& take) {
   for (size_t i = 0; i < args.size(); ++i) {
@@ -49,7 +62,7 @@ ArgsResult walkOptions(const std::vector<std::string>& args, const char* program
 std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, bool& ok) {
   GameOptions o;
   const ArgsResult r = walkOptions(args, "draxen3516", kUsage, [&](const std::string& name, const std::string& value) {
-    if (name == "--ghost") return o.ghost = value, true;
+    if (name == "--ghost") return o.ghost = value, !value.empty();
     const std::optional<int64_t> v = parseInteger(value);
     if (name != "--track" || !v || *v < 1) return false;
     o.track = *v;

@@ -10,6 +10,8 @@ namespace dx {
 
 // The whole text as a decimal integer, or nothing.
 std::optional<int64_t> parseInteger(const std::string& s);
+// The whole text as a decimal integer from 0 to 2^64 - 1, or nothing.
+std::optional<uint64_t> parseUnsigned(const std::string& s);
 
 // Walks a command line of "--name value" pairs, handing each to `take`, which says whether it is
 // good. "--help" or "-h" prints the usage on standard output; a bad pair (or a name without a

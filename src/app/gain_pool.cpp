@@ -45,7 +45,9 @@ using EntryKey = std::pair<float, std::vector<float>>;
 
 }  // namespace
 
-std::string poolPath() { return gameFile(perTrackFile("assets/ai.json", sessionOptions().trackSlot)); }
+std::string poolFileName(int64_t slot) { return perTrackFile("assets/ai.json", slot); }
+
+std::string poolPath() { return gameFile(poolFileName(sessionOptions().trackSlot)); }
 
 std::string formatPool(const std::vector<ScoredGains>& pool) {
   json arr = json::array();

@@ -12,8 +12,9 @@ namespace dx {
 
 constexpr size_t kPoolSize = 100;
 
-// The track's gain pool beside the executable: assets/ai.json for track 1, assets/ai-N.json for
-// track N.
+// A track's gain pool in the run folder: assets/ai.json for track 1, assets/ai-N.json for track N.
+std::string poolFileName(int64_t slot);
+// The session track's pool beside the executable.
 std::string poolPath();
 
 // The pool file's text: a 2-space indented JSON array of {"score", "weights"} with the positive
@@ -35,7 +36,8 @@ void rankPool(std::vector<ScoredGains>& pool);
 std::vector<ScoredGains> mergePools(std::vector<ScoredGains> memory, const std::vector<ScoredGains>& disk);
 
 // Saves the pool under the file's lock, merged with what other programs saved there since; the
-// merged pool replaces `pool`. A damaged file on disk is neither merged nor overwritten. Failures are reported and the pool stays in memory; returns whether it was saved.
+// merged pool replaces `pool`. A damaged file on disk is neither merged nor overwritten. Failures are reported and the
+// pool stays in memory; returns whether it was saved.
 bool savePool(std::vector<ScoredGains>& pool, const std::string& path);
 
 }  // namespace dx

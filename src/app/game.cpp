@@ -6,6 +6,7 @@
 #include "app/race_mode.h"
 #include "app/race_screen.h"
 #include "app/status_panel.h"
+#include "app/training.h"
 #include "app/view_controls.h"
 #include "framework/canvas.h"
 #include "framework/errors.h"
@@ -76,7 +77,15 @@ void gameInit() {
   Harness& h = gHarness;
   setPalette(loadPaletteFromGPL("palette.gpl"));
   loadSpriteSheet(0, "spritesheet.png", 8, 8);
-  h.myMap = loadMap("", sessionOptions().trackSlot);
+  // A track that did not load whole, or breaks a layout rule, can still be looked at; its scores
+  // would go into the track's pool, so they are not saved.
+  SessionTrack track = loadSessionTrack(sessionOptions().trackSlot);
+  h.myMap = track.map;
+  if (!track.loadError.empty()) trainingRecord().notSaved = "track did not load whole: training is not saved";
+  if (!track.layoutProblem.empty()) {
+    echo(track.layoutProblem, "; training on this track is not saved");
+    trainingRecord().notSaved = "track breaks a layout rule: training is not saved";
+  }
   init(*h.myMap);
   loadCarComponentSettings(gameFile(componentsFile));
   setSpritesheet(0);
@@ -103,8 +112,12 @@ void gameUpdate(float dt) {
     lapInterrupted(trainingRecord().replays);
   }
   if (keyp(keyF2)) {
-    writeDataLog(carDatFile, h.dataLog);
-    echo("wrote car.dat");
+    try {
+      writeDataLog(carDatFile, h.dataLog);
+      echo("wrote car.dat");
+    } catch (const IOError& e) {
+      echo("could not write car.dat: ", e.what());
+    }
   }
   if (keyp(keyR)) {
     echo("reloading file");

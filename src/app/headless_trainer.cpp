@@ -75,10 +75,11 @@ MapPtr loadTrainingTrack(int64_t slot) {
   const std::string path = mapSourcePath("", slot);
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) throw IOError("no such track: maps/" + std::to_string(slot) + ".map");
-  debug("load map", "", slot);
-  MapSource src = loadMapSource("", slot);
-  if (!src.loadError.empty()) throw FormatError(src.loadError + "; the trainer needs the whole track");
-  return buildMap(std::move(src), "", slot);
+  SessionTrack t = loadSessionTrack(slot);
+  if (!t.loadError.empty()) throw FormatError(t.loadError + "; the trainer needs the whole track");
+  if (!t.layoutProblem.empty())
+    throw FormatError(t.layoutProblem + "; the trainer needs a track that keeps the layout rules");
+  return t.map;
 }
 
 }  // namespace
@@ -88,14 +89,13 @@ int stopSignal() { return gStopSignal; }
 std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& args, bool& ok) {
   TrainerOptions o;
   const auto take = [&](const std::string& name, const std::string& value) {
+    if (name == "--seed") return bool(o.seed = parseUnsigned(value));
     const std::optional<int64_t> v = parseInteger(value);
-    if (!v || *v < (name == "--seed" ? 0 : 1)) return false;
+    if (!v || *v < 1) return false;
     if (name == "--generations")
       o.generations = *v;
     else if (name == "--track")
       o.track = *v;
-    else if (name == "--seed")
-      o.seed = uint64_t(*v);
     else if (name == "--threads")
       o.threads = *v;
     else
@@ -217,7 +217,8 @@ void writeTrainingPlot(const std::string& path, const std::vector<GenerationStat
   try {
     loadFont(1, "font5x5.png", font5x5Chars);
     setFont(1);
-  } catch (const GameError&) {
+  } catch (const GameError& e) {
+    echo("warning: ", e.what(), "; the plot has no text");
     text = false;
   }
   if (text) {
@@ -286,6 +287,10 @@ int runTrainer(const TrainerOptions& o) {
   }
   const std::vector<GenerationStats>& history = trainingRecord().history;
   writeTrainingFiles(history, o.track);
+  if (!history.empty() && trainingRecord().poolSaves == 0) {
+    echo("the gain pool was never saved: ", poolPath());
+    return 1;
+  }
   if (stopSignal()) {
     echo("stopped by ", stopSignal() == SIGINT ? "SIGINT" : "SIGTERM", " after ", history.size(),
          history.size() == 1 ? " generation" : " generations", "; the pool holds the last save");

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "app/gain_pool.h"
 #include "app/game.h"
 #include "framework/capture.h"
 #include "framework/config.h"
@@ -25,6 +26,13 @@ int main(int argc, char** argv) {
       trackFileProblem(joinPath(basePathOfExecutable(), "maps/" + std::to_string(options->track) + ".map"));
   if (!problem.empty()) {
     std::fprintf(stderr, "error: %s\n", problem.c_str());
+    return 1;
+  }
+  // So is a gain pool that could not be read when the first generation ends.
+  try {
+    readPool(joinPath(basePathOfExecutable(), poolFileName(options->track)));
+  } catch (const GameError& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
     return 1;
   }
   try {

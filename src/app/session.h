@@ -22,6 +22,10 @@ struct TrainingRecord {
   std::vector<GenerationStats> history;  // one record per scored generation
   std::chrono::steady_clock::time_point generationStart;
   Replays replays;
+  // Why the track's pool is not saved in this session (its track did not load whole, or breaks a
+  // layout rule); empty when it is.
+  std::string notSaved;
+  int64_t poolSaves = 0;  // saves that reached the file
 };
 
 SessionOptions& sessionOptions();

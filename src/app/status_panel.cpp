@@ -6,6 +6,7 @@
 
 #include "app/view_controls.h"
 #include "framework/canvas.h"
+#include "framework/colors.h"
 #include "framework/font.h"
 #include "framework/input.h"
 #include "map/track.h"
@@ -129,6 +130,7 @@ std::vector<std::string> panelLines(const Car& followed) {
     lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) +
                     " " + fixed(t.gains[2], 2));
   }
+  if (!trainingRecord().notSaved.empty()) lines.push_back(trainingRecord().notSaved);
   return lines;
 }
 
@@ -153,7 +155,13 @@ std::vector<std::string> keyHelpLines() {
   };
 }
 
-void drawStatusPanel(const Car& followed) { textBox(panelLines(followed), {12, 7, 6, 6, 9, 7, 7}, 0, 0); }
+void drawStatusPanel(const Car& followed) {
+  const std::vector<std::string> lines = panelLines(followed);
+  std::vector<ColorId> colors = {12, 7, 6, 6, 9, 7, 7};
+  colors.resize(lines.size(), 7);
+  if (!trainingRecord().notSaved.empty()) colors.back() = color::red;
+  textBox(lines, colors, 0, 0);
+}
 
 void drawGaugeBacking() {
   static const char* const kS[3] = {".##", ".#.", "##."};

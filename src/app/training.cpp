@@ -11,7 +11,9 @@
 #include "framework/log.h"
 #include "framework/random.h"
 #include "framework/run_loop.h"
+#include "map/map_source.h"
 #include "map/node_queries.h"
+#include "map/track_checks.h"
 #include "map/world_step.h"
 #include "nn/evolution.h"
 
@@ -107,6 +109,18 @@ std::vector<CarPtr> breedGeneration(const std::vector<ScoredGains>& pool, const 
   return cars;
 }
 
+SessionTrack loadSessionTrack(int64_t slot) {
+  debug("load map", "", slot);
+  MapSource src = loadMapSource("", slot);
+  SessionTrack t;
+  t.map = buildMap(src, "", slot);
+  t.loadError = src.loadError;
+  if (t.loadError.empty())
+    if (const std::vector<std::string> problems = layoutProblems(*t.map, src); !problems.empty())
+      t.layoutProblem = mapSourcePath("", slot) + ": " + problems.front();
+  return t;
+}
+
 void nextIteration() {
   Harness& h = harness();
   TrainingRecord& record = trainingRecord();
@@ -117,7 +131,7 @@ void nextIteration() {
     record.history.push_back(stats);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);
-    savePool(h.bestAI, poolPath());
+    if (record.notSaved.empty() && savePool(h.bestAI, poolPath())) record.poolSaves += 1;
   } else {
     loadPool(h);
   }

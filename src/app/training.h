@@ -33,6 +33,16 @@ struct GenerationStart {
 // kPopulation new cars at start position 2, their gains bred from the pool (random when empty).
 std::vector<CarPtr> breedGeneration(const std::vector<ScoredGains>& pool, const GenerationStart& start);
 
+// A session's track as loaded, and what keeps its scores out of the track's pool: `loadError` when
+// the file did not load whole, otherwise the first layout rule the track breaks, naming the file
+// ("" when none).
+struct SessionTrack {
+  MapPtr map;
+  std::string loadError;
+  std::string layoutProblem;
+};
+SessionTrack loadSessionTrack(int64_t slot);
+
 void nextIteration();
 
 // One step of a generation's run: the world, then the run clock that ends the generation.

@@ -97,11 +97,13 @@ TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
 
 // Under a file-size limit the pool save fails with a message instead of the trainer dying of
 // SIGXFSZ: the old pool stays and no temporary file is left. A plot that cannot be written is a
-// warning; the run still succeeds.
-TEST_F(TrainerFiles, WritesThatFailLeaveTheOldFilesAndTheRunSucceeds) {
+// warning; a run whose pool was never saved ends with status 1, saying so last.
+TEST_F(TrainerFiles, WritesThatFailLeaveTheOldFilesAndARunNeverSavedFails) {
   fs::create_directory(run / "assets" / "training.png");  // the plot cannot go there
   const test::RunResult r = train({"--generations", "1", "--seed", "3"}, "ulimit -f 8;");
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 1) << r.err;
+  const std::string last = "the gain pool was never saved: " + (run / "assets" / "ai.json").string() + "\n";
+  EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), last.size())), last) << r.out;
   EXPECT_NE(r.out.find("could not save the gain pool (Unable to write " + (run / "assets" / "ai.json").string() +
                        ": write failed: File too large)"),
             std::string::npos)
