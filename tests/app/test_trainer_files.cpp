@@ -49,6 +49,7 @@ TEST_F(TrainerFiles, SeedZeroBreedsDistinctCars) {
   const std::regex firstWeight(R"("weights": \[\s*(-?[0-9.e-]+))");
   for (std::sregex_iterator it(pool.begin(), pool.end(), firstWeight), end; it != end; ++it) weights.insert((*it)[1]);
   EXPECT_GT(weights.size(), 10u) << pool;
+  EXPECT_EQ(train({"--generations", "1", "--seed", "18446744073709551615"}).status, 0);  // the largest seed
 }
 
 // Every input that is not a regular file, and every file that cannot be used, ends the run at
@@ -77,6 +78,16 @@ TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
        {},
        "error: " + track.string() + ": the file ends after " + std::to_string(trackBytes.size() / 2) +
            " bytes, in section "},
+      {[&] {
+         std::string flipped = trackBytes;
+         flipped[5] = char(flipped[5] ^ 0x10);  // a section's turn: the loop no longer closes
+         std::ofstream(track, std::ios::binary | std::ios::trunc) << flipped;
+       },
+       [&] { std::ofstream(track, std::ios::binary | std::ios::trunc) << trackBytes; },
+       {},
+       "error: " + track.string() + ": the loop does not close: "},
+      {[] {}, [] {}, {"--seed", "18446744073709551616"}, "draxen3516-train: bad argument '--seed'\n"},
+      {[] {}, [] {}, {"--seed", "-1"}, "draxen3516-train: bad argument '--seed'\n"},
       {[&] { std::ofstream(pool, std::ios::trunc) << R"([{"score": 5, "weights": [1e39, 0, 0]}])"; },
        [&] { std::ofstream(pool, std::ios::trunc) << "[]\n"; },
        {},
@@ -88,7 +99,7 @@ TEST_F(TrainerFiles, InputsThatAreNoUsableFile) {
     std::vector<std::string> args = {"--generations", "1", "--seed", "3"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const test::RunResult r = train(args);
-    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.status, c.message.find("bad argument") != std::string::npos ? 2 : 1) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(test::slurp(pool), poolBefore);
     c.mend();

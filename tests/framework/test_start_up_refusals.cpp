@@ -78,5 +78,51 @@ TEST_F(StartUpRefusals, PerUserFolderThatIsAFileIsReportedAndTheGameGoesOn) {
   EXPECT_EQ(test::slurp(blocker), "a file");
 }
 
+// A pool the first generation could not read ends the game before the window opens, with the
+// reader's message, instead of a minute into the session; an empty ghost path is refused.
+TEST_F(StartUpRefusals, DamagedPoolOrEmptyGhostEndsTheGameAtOnce) {
+  const fs::path pool = run / "assets" / "ai.json";
+  const struct {
+    std::string text, message;
+  } cases[] = {
+      {"garbage",
+       ": not valid JSON: parse error at line 1, column 1: syntax error while parsing value - invalid "
+       "literal; last read: 'g'\n"},
+      {"1e39", ": the gain pool must be a JSON array\n"},
+      {"\"5\"", ": the gain pool must be a JSON array\n"},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(pool, std::ios::trunc) << c.text;
+    const test::RunResult r = refused();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: " + pool.string() + c.message);
+    EXPECT_EQ(test::slurp(pool), c.text);
+  }
+  fs::remove(pool);
+  fs::create_directory(pool);
+  EXPECT_EQ(refused().err, "error: " + pool.string() + " is a directory\n");
+  test::GameProcess p;
+  p.start((run / "draxen3516").string(), run.string(), env(), {"--ghost", ""});
+  const test::RunResult r = p.finish(20s);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("draxen3516: bad argument '--ghost'\n", 0), 0u) << r.err;
+}
+
+// A track whose geometry a damaged byte changed is still shown, but the game says it will not
+// save its pool, naming the file and the first rule it breaks.
+TEST_F(StartUpRefusals, TrackBreakingALayoutRuleIsShownButNotTrainedInto) {
+  const fs::path track = run / "maps" / "1.map";
+  std::string bytes = test::slurp(track);
+  bytes[5] = char(bytes[5] ^ 0x10);
+  std::ofstream(track, std::ios::binary | std::ios::trunc) << bytes;
+  test::GameProcess p;
+  p.start((run / "draxen3516").string(), run.string(), env());
+  EXPECT_TRUE(p.waitForOutput("training on this track is not saved", 20s)) << p.out();
+  EXPECT_NE(p.out().find(track.string() + ": the loop does not close: "), std::string::npos) << p.out();
+  p.signal(SIGTERM);
+  EXPECT_EQ(p.wait(10s), 0) << p.err();
+  EXPECT_FALSE(fs::exists(run / "assets" / "ai.json.lock"));
+}
+
 }  // namespace
 }  // namespace dx
