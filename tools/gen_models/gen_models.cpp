@@ -288,7 +288,8 @@ Mesh heatsinkPlate() {
 Mesh wingDelta() {
   Mesh m;
   symmetric(m, [](Mesh& h) {
-    wingPlate(h, {{1.0f, 0.6f}, {1.0f, 4.6f}, {3.2f, 4.6f}, {3.2f, 3.6f}}, 0.45f, 0.7f, 0.12f, shaded(slotBody, slotShade));
+    wingPlate(h, {{1.0f, 0.6f}, {1.0f, 4.6f}, {3.2f, 4.6f}, {3.2f, 3.6f}}, 0.45f, 0.7f, 0.12f,
+              shaded(slotBody, slotShade));
     fin(h, 3.2f, 0.12f, {{3.3f, 0.45f}, {4.8f, 0.45f}, {4.8f, 1.5f}, {4.3f, 1.5f}}, shaded(slotTrim, slotAccent));
   });
   return m;
@@ -314,7 +315,8 @@ Mesh wingCanard() {
               shaded(slotAccent, slotTrim));
     box(h, {2.35f, -4.35f, 0.35f}, {2.65f, -3.4f, 0.75f}, frontFace(slotLight, uniform(slotDark)));  // lamp
     // Small tail planes behind the pods.
-    wingPlate(h, {{1.1f, 3.6f}, {1.1f, 4.5f}, {2.6f, 4.5f}, {2.6f, 4.1f}}, 0.9f, 1.02f, 0.1f, shaded(slotBody, slotShade));
+    wingPlate(h, {{1.1f, 3.6f}, {1.1f, 4.5f}, {2.6f, 4.5f}, {2.6f, 4.1f}}, 0.9f, 1.02f, 0.1f,
+              shaded(slotBody, slotShade));
   });
   return m;
 }
