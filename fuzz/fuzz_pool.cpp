@@ -1,5 +1,5 @@
 // The saved gain pool ("ai.json").
-#include "app/training.h"
+#include "app/gain_pool.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
