@@ -128,5 +128,23 @@ TEST_F(TrainerFiles, WritesThatFailLeaveTheOldFilesAndARunNeverSavedFails) {
     EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 }
 
+// A pool that is a link to no file yet is a pool not made yet: the first save creates the link's
+// target. A plot font that cannot be loaded is a warning naming it; the plot is drawn without text.
+TEST_F(TrainerFiles, DanglingPoolLinkAndBrokenPlotFont) {
+  const fs::path pool = run / "assets" / "ai.json", target = run / "shared-pool.json";
+  fs::remove(pool);
+  fs::create_symlink(target, pool);
+  std::ofstream(run / "assets" / "font5x5.png", std::ios::trunc) << "not a png";
+  const test::RunResult r = train({"--generations", "1", "--seed", "3"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("no gain pool yet: " + pool.string() + ", starting from random gains"), std::string::npos)
+      << r.out;
+  EXPECT_TRUE(fs::is_symlink(pool));
+  EXPECT_TRUE(fs::is_regular_file(target));
+  EXPECT_NE(r.out.find("warning: " + (run / "assets" / "font5x5.png").string()), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("; the plot has no text"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::exists(run / "assets" / "training.png"));
+}
+
 }  // namespace
 }  // namespace dx

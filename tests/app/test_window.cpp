@@ -204,6 +204,46 @@ TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
   EXPECT_EQ(game.wait(10s), 0) << game.err();
 }
 
+// The trainer runs while the game is open on the same track: the game's save on r keeps what the
+// trainer found (and breeds from it). A track that did not load whole is shown but never saved.
+TEST_F(WindowTest, TheGameKeepsTheTrainersResultsAndSavesNoPartialTrack) {
+  startGame();
+  if (HasFatalFailure()) return;
+  tap("r");  // the first generation: an empty pool
+  ASSERT_TRUE(game.waitForOutput("loaded 0 pid settings", 5s)) << game.out();
+  fs::copy_file(test::gameDir() + "/draxen3516-train", run / "draxen3516-train");
+  test::GameProcess trainer;
+  trainer.start((run / "draxen3516-train").string(), run.string(), {}, {"--generations", "5", "--seed", "4"});
+  const test::RunResult t = trainer.finish(60s);
+  ASSERT_EQ(t.status, 0) << t.err;
+  const std::string trained = test::slurp(run / "assets" / "ai.json");
+  const size_t at = trained.find("\"score\": ");
+  ASSERT_NE(at, std::string::npos);
+  const std::string best = trained.substr(at, trained.find(',', at) - at);
+  tap("r");  // the game scores its generation and saves
+  ASSERT_TRUE(game.waitForOutput("iteration: , 1", 5s)) << game.err();
+  std::this_thread::sleep_for(300ms);
+  const std::string saved = test::slurp(run / "assets" / "ai.json");
+  EXPECT_EQ(saved.substr(saved.find("\"score\": "), best.size()), best) << saved;
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+
+  fs::remove(run / "assets" / "ai.json");
+  const std::string track = test::slurp(run / "maps" / "1.map");
+  std::ofstream(run / "maps" / "1.map", std::ios::binary | std::ios::trunc) << track.substr(0, track.size() / 2);
+  window.clear();
+  startGame();
+  if (HasFatalFailure()) return;
+  tap("r");
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("iteration: , 1", 5s)) << game.err();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_NE(game.out().find("Error loading map"), std::string::npos) << game.out();
+  EXPECT_FALSE(fs::exists(run / "assets" / "ai.json"));
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
 // Live tuning: a typo in the catalogue is reported with its place and the session goes on; once
 // fixed, r puts the new catalogue in force.
 TEST_F(WindowTest, BrokenCatalogueOnReloadKeepsTheSession) {
