@@ -4,16 +4,20 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "car/ai_driver.h"
+
 namespace dx {
 
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516 [--track SLOT] [--ghost FILE]\n"
+    "usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE]\n"
     "Starts the car-AI tuning harness in a window: you drive one car while generations of 100\n"
     "computer-driven cars train their steering gains on the same track (the README lists the keys).\n"
     "  --track SLOT  the track, maps/SLOT.map beside the game (default 1); its gain pool is\n"
     "                assets/ai.json for track 1 and assets/ai-SLOT.json for any other\n"
+    "  --difficulty LEVEL  the computer drivers' level, 0 (default) to 4; a level other than 0\n"
+    "                trains a pool of its own, assets/ai[-SLOT]-lLEVEL.json\n"
     "  --ghost FILE  race against the ghost of a tape (a lap saved with F4, or the trainer's\n"
     "                assets/champion.tape); a tape of another track is refused\n"
     "  --help        show this text\n";
@@ -64,6 +68,7 @@ std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, b
   const ArgsResult r = walkOptions(args, "draxen3516", kUsage, [&](const std::string& name, const std::string& value) {
     if (name == "--ghost") return o.ghost = value, !value.empty();
     const std::optional<int64_t> v = parseInteger(value);
+    if (name == "--difficulty" && v && *v >= 0 && *v <= kMaxLevel) return o.level = *v, true;
     if (name != "--track" || !v || *v < 1) return false;
     o.track = *v;
     return true;

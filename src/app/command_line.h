@@ -24,6 +24,7 @@ ArgsResult walkOptions(const std::vector<std::string>& args, const char* program
 struct GameOptions {
   int64_t track = 1;
   std::string ghost;  // a tape file to race against
+  int64_t level = 0;  // the drivers' difficulty level
 };
 
 // Parses the game's arguments; returns nothing after printing the usage (`ok` true) or an error

@@ -45,9 +45,9 @@ using EntryKey = std::pair<float, std::vector<float>>;
 
 }  // namespace
 
-std::string poolFileName(int64_t slot) { return perTrackFile("assets/ai.json", slot); }
+std::string poolFileName(int64_t slot, int64_t level) { return runFile("assets/ai.json", slot, level); }
 
-std::string poolPath() { return gameFile(poolFileName(sessionOptions().trackSlot)); }
+std::string poolPath() { return gameFile(poolFileName(sessionOptions().trackSlot, sessionOptions().level)); }
 
 std::string formatPool(const std::vector<ScoredGains>& pool) {
   json arr = json::array();

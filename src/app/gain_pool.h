@@ -12,8 +12,9 @@ namespace dx {
 
 constexpr size_t kPoolSize = 100;
 
-// A track's gain pool in the run folder: assets/ai.json for track 1, assets/ai-N.json for track N.
-std::string poolFileName(int64_t slot);
+// A track's gain pool for drivers at a level, in the run folder (runFile's naming: assets/ai.json
+// for track 1 at level 0).
+std::string poolFileName(int64_t slot, int64_t level);
 // The session track's pool beside the executable.
 std::string poolPath();
 

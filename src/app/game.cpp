@@ -44,11 +44,15 @@ void printMaxSpeed(const Car& car) {
 
 std::string gameFile(const std::string& relative) { return joinPath(basePath(), relative); }
 
-std::string perTrackFile(const std::string& relative, int64_t slot) {
-  if (slot == 1) return relative;
+std::string runFile(const std::string& relative, int64_t slot, int64_t level) {
+  std::string tag;
+  if (slot != 1) tag.append("-").append(std::to_string(slot));
+  if (level != 0) tag.append("-l").append(std::to_string(level));
   const size_t dot = relative.find_last_of('.');
   const size_t cut = dot == std::string::npos || dot < relative.find_last_of('/') + 1 ? relative.size() : dot;
-  return relative.substr(0, cut) + "-" + std::to_string(slot) + relative.substr(cut);
+  std::string name = relative;
+  name.insert(cut, tag);
+  return name;
 }
 
 bool reloadCatalogue() {

@@ -50,9 +50,11 @@ constexpr const char* carDatFile = "car.dat";
 
 // A run-folder file, found beside the executable whatever the working directory.
 std::string gameFile(const std::string& relative);
-// A file kept per track: track 1 uses the plain name ("assets/ai.json"), track N inserts "-N"
-// before the extension ("assets/ai-2.json"), so the files of track 1 stay where they always were.
-std::string perTrackFile(const std::string& relative, int64_t slot);
+// A file kept per track and driver level: track 1 at level 0 uses the plain name
+// ("assets/ai.json"); another track inserts "-N" and another level "-lL" before the extension
+// ("assets/ai-2.json", "assets/ai-l4.json", "assets/ai-2-l4.json"), so the files of track 1 at
+// level 0 stay where they always were.
+std::string runFile(const std::string& relative, int64_t slot, int64_t level);
 
 // Reloads the component catalogue for live tuning. A file that cannot be read, or that no longer
 // has the parts the user's car is built from, is reported and the catalogue in force stays;

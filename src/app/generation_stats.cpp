@@ -1,20 +1,37 @@
 #include "app/generation_stats.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "app/lap_times.h"
 
 namespace dx {
 
 GenerationStats currentScores(const std::vector<CarPtr>& cars) {
   GenerationStats s;
   if (cars.empty()) return s;
-  s.best = float(cars[0]->currentNode);
+  const Car* champion = cars[0].get();
   double sum = 0;
   for (const CarPtr& car : cars) {
-    s.best = std::max(s.best, float(car->currentNode));
+    if (car->currentNode > champion->currentNode) champion = car.get();
     sum += double(car->currentNode);
   }
+  s.best = float(champion->currentNode);
   s.mean = float(sum / double(cars.size()));
+  s.standingLap = standingLap(*champion);
+  s.flyingLap = bestFlyingLap(*champion);
   return s;
+}
+
+std::string lapsText(const GenerationStats& s) {
+  const auto seconds = [](float v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f s", double(v));
+    return std::string(buf);
+  };
+  if (!s.standingLap) return "no lap";
+  return "standing " + seconds(*s.standingLap) + ", " +
+         (s.flyingLap ? "flying " + seconds(*s.flyingLap) : "no flying lap");
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {

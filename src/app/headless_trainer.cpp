@@ -13,6 +13,7 @@
 #include "app/gain_pool.h"
 #include "app/game.h"
 #include "app/training.h"
+#include "car/ai_driver.h"
 #include "car/tape.h"
 #include "framework/canvas.h"
 #include "framework/colors.h"
@@ -33,13 +34,15 @@ namespace dx {
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516-train [--generations N] [--track SLOT] [--seed S] [--threads N]\n"
+    "usage: draxen3516-train [--generations N] [--track SLOT] [--difficulty LEVEL] [--seed S] [--threads N]\n"
     "Runs the game's training without a window: each generation of 100 computer-driven cars drives\n"
     "60 s of game time, is scored, and the track's gain pool beside the game is saved.\n"
     "Ctrl+C stops it after the current save; the plot and the record cover the finished generations.\n"
     "  --generations N  how many generations to score, then exit (default 10)\n"
     "  --track SLOT     the track, maps/SLOT.map (default 1); its pool is assets/ai.json for track 1\n"
     "                   and assets/ai-SLOT.json for any other, its plot and record training[-SLOT].png/.csv\n"
+    "  --difficulty LEVEL  the drivers' level, 0 (default) to 4; a level other than 0 trains a pool of\n"
+    "                   its own, assets/ai[-SLOT]-lLEVEL.json\n"
     "  --seed S         a fixed seed makes the run reproducible (default: the clock)\n"
     "  --threads N      threads that drive the cars (default: one per core); the result is the\n"
     "                   same for any number\n";
@@ -91,7 +94,8 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
   const auto take = [&](const std::string& name, const std::string& value) {
     if (name == "--seed") return bool(o.seed = parseUnsigned(value));
     const std::optional<int64_t> v = parseInteger(value);
-    if (!v || *v < 1) return false;
+    if (!v || *v < (name == "--difficulty" ? 0 : 1)) return false;
+    if (name == "--difficulty") return *v <= kMaxLevel ? (o.level = *v, true) : false;
     if (name == "--generations")
       o.generations = *v;
     else if (name == "--track")
@@ -161,11 +165,12 @@ std::optional<GenerationStats> runGeneration(int64_t threads) {
 }
 
 std::string formatTrainingRecord(const std::vector<GenerationStats>& history) {
-  std::string out = "generation,best,mean,pool best,wall seconds\n";
+  std::string out = "generation,best,mean,pool best,wall seconds,best standing lap s,best flying lap s\n";
+  const auto lap = [](const std::optional<float>& t) { return t ? fixed(*t, 3) : std::string(); };
   for (size_t i = 0; i < history.size(); ++i) {
     const GenerationStats& g = history[i];
     out += std::to_string(i + 1) + "," + fixed(g.best, 0) + "," + fixed(g.mean, 1) + "," + fixed(g.poolBest, 0) + "," +
-           fixed(g.seconds, 3) + "\n";
+           fixed(g.seconds, 3) + "," + lap(g.standingLap) + "," + lap(g.flyingLap) + "\n";
   }
   return out;
 }
@@ -253,14 +258,14 @@ void writeOrWarn(const std::string& path, const std::function<void(const std::st
   }
 }
 
-void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t track) {
-  writeOrWarn(gameFile(perTrackFile("assets/training.png", track)),
+void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t track, int64_t level) {
+  writeOrWarn(gameFile(runFile("assets/training.png", track, level)),
               [&](const std::string& p) { writeTrainingPlot(p, history); });
-  writeOrWarn(gameFile(perTrackFile("assets/training.csv", track)),
+  writeOrWarn(gameFile(runFile("assets/training.csv", track, level)),
               [&](const std::string& p) { writeFileAtomically(p, formatTrainingRecord(history)); });
   // The last scored generation's best car, for the game's --ghost and for a closer look.
   if (const std::shared_ptr<Tape>& champion = trainingRecord().replays.champion)
-    writeOrWarn(gameFile(perTrackFile("assets/champion.tape", track)),
+    writeOrWarn(gameFile(runFile("assets/champion.tape", track, level)),
                 [&](const std::string& p) { writeTapeFile(p, *champion); });
 }
 
@@ -274,7 +279,8 @@ int runTrainer(const TrainerOptions& o) {
     seedRandomFromClock();
   Harness& h = harness();
   sessionOptions().trackSlot = o.track;
-  echo("gain pool: ", poolPath());
+  sessionOptions().level = aiState().difficulty = o.level;
+  echo("gain pool: ", poolPath(), " (drivers at level ", o.level, ")");
   h.myMap = loadTrainingTrack(o.track);
   loadCarComponentSettings(gameFile(componentsFile));
   nextIteration();
@@ -282,11 +288,11 @@ int runTrainer(const TrainerOptions& o) {
     const std::optional<GenerationStats> s = runGeneration(o.threads);
     if (!s) break;
     echo("generation ", g, ": best ", fixed(s->best, 0), ", mean ", fixed(s->mean, 1), ", pool best ",
-         fixed(s->poolBest, 0), ", ", fixed(s->seconds, 2), " s");
+         fixed(s->poolBest, 0), ", ", lapsText(*s), ", ", fixed(s->seconds, 2), " s");
     if (stopSignal()) break;
   }
   const std::vector<GenerationStats>& history = trainingRecord().history;
-  writeTrainingFiles(history, o.track);
+  writeTrainingFiles(history, o.track, o.level);
   if (!history.empty() && trainingRecord().poolSaves == 0) {
     echo("the gain pool was never saved: ", poolPath());
     return 1;

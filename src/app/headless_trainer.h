@@ -16,6 +16,7 @@ int64_t defaultThreads();
 struct TrainerOptions {
   int64_t generations = 10;
   int64_t track = 1;
+  int64_t level = 0;  // the drivers' difficulty level
   std::optional<uint64_t> seed;
   int64_t threads = defaultThreads();
 };
@@ -28,8 +29,8 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
 // starts the next; returns its record, or nothing when a stop signal abandoned it. The outcome
 // does not depend on the number of threads.
 std::optional<GenerationStats> runGeneration(int64_t threads);
-// The per-generation record as CSV: a header line, then generation, best, mean, pool best and
-// wall seconds.
+// The per-generation record as CSV: a header line, then generation, best, mean, pool best, wall
+// seconds and the champion's best standing and flying laps (empty when it completed none).
 std::string formatTrainingRecord(const std::vector<GenerationStats>& history);
 // SIGINT or SIGTERM once one has asked the trainer to stop, else 0.
 int stopSignal();

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/gain_pool.h"
 #include "app/game.h"
+#include "car/ai_driver.h"
 #include "framework/capture.h"
 #include "framework/config.h"
 #include "framework/errors.h"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
   }
   // So is a gain pool that could not be read when the first generation ends.
   try {
-    readPool(joinPath(basePathOfExecutable(), poolFileName(options->track)));
+    readPool(joinPath(basePathOfExecutable(), poolFileName(options->track, options->level)));
   } catch (const GameError& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
     return 1;
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     initRenderer3d();
     sessionOptions().trackSlot = options->track;
     sessionOptions().ghostFile = options->ghost;
+    sessionOptions().level = aiState().difficulty = options->level;
     harness().lightPos = {5.0f, 5.0f, 5.0f};
     init("tormix", "draxen3516");
     createWindow("DRAXEN 3516", 240, 136, 2, false);

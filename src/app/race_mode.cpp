@@ -71,13 +71,6 @@ void resetCarOnTrack(Car& car, const Map& map) {
   car.trail = newRingBuffer<Vec2f>(16);  // no trail back to where the car was
 }
 
-void recordLapTime(Car& car, const Map& map, float dt) {
-  const float n = float(map.path.size());
-  const int64_t lap = n > 0 ? std::max<int64_t>(0, int64_t(std::trunc(float(car.currentNode) / n))) : 0;
-  if (car.lapTimes.empty() || int64_t(car.lapTimes.size()) - 1 < lap) car.lapTimes.push_back(0.0f);
-  car.lapTimes.back() += dt;
-}
-
 DataLogRecord dataLogRecord(const Car& car) {
   return {angleDiff(car.targetAngle, car.angle),
           angleDiff(car.targetAngle, angle(car.vel)),
@@ -98,7 +91,6 @@ void gameUpdateRace(float dt) {
   if (keyp(keyR)) nextIteration();
   if (h.timeSinceStart >= 60) nextIteration();
   if (h.iteration != generation) startChampionReplay(trainingRecord().replays, *h.myMap);
-  recordLapTime(*h.myCar, *h.myMap, dt);
   afterRaceStep(trainingRecord().replays, *h.myCar, *h.myMap, sessionOptions().trackSlot);
   h.dataLog.push_back(dataLogRecord(*h.myCar));
 }

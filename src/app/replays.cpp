@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/game.h"
+#include "app/lap_times.h"
 #include "car/ai_driver.h"
 #include "car/tape.h"
 #include "framework/errors.h"
@@ -135,6 +136,8 @@ void keepChampion(Replays& r, const std::vector<CarPtr>& cars) {
   r.champion->score = float(car.currentNode);
   const PID& pid = car.ai->pidSteering0;
   r.champion->gains = {pid.Kp, pid.Ki, pid.Kd};
+  r.champion->standingLap = standingLap(car);
+  r.champion->flyingLap = bestFlyingLap(car);
 }
 
 void startChampionReplay(Replays& r, Map& map) {

@@ -14,6 +14,7 @@ namespace dx {
 // Chosen on the command line; fixed for the session.
 struct SessionOptions {
   int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
+  int64_t level = 0;      // the drivers' difficulty level, 0 to 4
   std::string ghostFile;  // a tape to race against from the start, if any
 };
 

@@ -86,7 +86,8 @@ std::string buttonLine(const std::string& action, std::initializer_list<Button> 
 
 std::string lapLine(const Car& car, const Map& map) {
   const std::vector<float>& t = car.lapTimes;
-  if (!isLooping(map)) return t.empty() ? "lap open" : "lap open  time " + fixed(t.back(), 2);
+  // On an open track the time stops at the finish.
+  if (!isLooping(map)) return t.empty() ? "lap open" : "lap open  time " + fixed(t.size() >= 2 ? t[0] : t.back(), 2);
   int64_t lap = int64_t(t.size());
   if (t.empty()) {
     const float n = float(map.path.size());
@@ -102,7 +103,8 @@ std::vector<std::string> panelLines(const Car& followed) {
   const Harness& h = harness();
   const Map& map = *h.myMap;
   std::vector<std::string> lines;
-  lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name);
+  lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name + ", level " +
+                  std::to_string(sessionOptions().level));
   std::string gen = "gen " + std::to_string(trainingRecord().history.size() + 1) + "  left " +
                     fixed(std::max(0.0f, 60.0f - h.timeSinceStart), 1) + " s";
   if (h.ff) gen += "  2x";
@@ -112,6 +114,7 @@ std::vector<std::string> panelLines(const Car& followed) {
   } else {
     const GenerationStats& g = trainingRecord().history.back();
     lines.push_back("last gen: best " + fixed(g.best, 0) + "  mean " + fixed(g.mean, 1));
+    lines.push_back("  " + lapsText(g));
   }
   if (h.bestAI.empty()) {
     lines.push_back("pool: empty");
@@ -158,6 +161,7 @@ std::vector<std::string> keyHelpLines() {
 void drawStatusPanel(const Car& followed) {
   const std::vector<std::string> lines = panelLines(followed);
   std::vector<ColorId> colors = {12, 7, 6, 6, 9, 7, 7};
+  if (!trainingRecord().history.empty()) colors.insert(colors.begin() + 3, 6);  // the champion's laps
   colors.resize(lines.size(), 7);
   if (!trainingRecord().notSaved.empty()) colors.back() = color::red;
   textBox(lines, colors, 0, 0);

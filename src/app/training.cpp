@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/gain_pool.h"
+#include "app/lap_times.h"
 #include "car/ai_driver.h"
 #include "car/tape.h"
 #include "framework/errors.h"
@@ -148,6 +149,7 @@ void nextIteration() {
 
 void stepRun(Map& map, float& runClock, float dt, RandomState& r) {
   stepWorld(map, dt, r);
+  recordLapTimes(map, dt);
   runClock += dt;
 }
 

@@ -45,7 +45,8 @@ SessionTrack loadSessionTrack(int64_t slot);
 
 void nextIteration();
 
-// One step of a generation's run: the world, then the run clock that ends the generation.
+// One step of a generation's run: the world, the lap times of its cars, then the run clock that ends
+// the generation.
 void stepRun(Map& map, float& runClock, float dt, RandomState& r);
 
 }  // namespace dx

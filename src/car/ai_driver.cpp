@@ -6,6 +6,7 @@
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
+#include "framework/run_loop.h"
 #include "map/node_queries.h"
 
 namespace dx {
@@ -108,8 +109,8 @@ void loadWeights(PID& pid, const std::vector<float>& w) {
 }
 
 void resetPID(AI& ai) {
-  // The controllers run once per simulation step, of the car module's fixed length.
-  const float dt = float(carTimeStep);
+  // The controllers run once per simulation step: the loop's fixed time step.
+  const float dt = float(loopState().timeStep);
   const int64_t cls = ai.car->settings.carClass;
   if (cls < 0 || cls > 3) throw GameError("a computer driver needs a car of class 0 to 3, not " + std::to_string(cls));
   ai.pidSteering0 = initPID(1.0f, 0.0f, 2.0f, dt);

@@ -48,7 +48,10 @@ struct AI {
   std::shared_ptr<NeuralNet> nn;
 };
 
-// The drivers' difficulty level (0..4); the harness never changes it.
+// The highest difficulty level.
+constexpr int64_t kMaxLevel = 4;
+
+// The drivers' difficulty level (0..4); a session sets it from its options.
 struct AIState {
   int64_t difficulty = 0;
 };

@@ -113,7 +113,9 @@ struct Tape {
   float time = 0;            // a lap's time in seconds
   float score = 0;           // a champion's score
   std::vector<float> gains;  // a champion's Kp, Ki, Kd
-  int64_t position = 0;      // next frame to play
+  // A champion's standing lap and best flying lap in its run, when it completed them.
+  std::optional<float> standingLap, flyingLap;
+  int64_t position = 0;  // next frame to play
   std::vector<TapeFrame> frames;
 };
 

@@ -279,6 +279,8 @@ std::string formatTape(const Tape& t) {
     out["score"] = double(t.score);
     out["gains"] = json::array();
     for (float g : t.gains) out["gains"].push_back(double(g));
+    if (t.standingLap) out["standingLap"] = double(*t.standingLap);
+    if (t.flyingLap) out["flyingLap"] = double(*t.flyingLap);
   }
   out["settings"] = settingsJson(t.settings);
   json start = json::object();
@@ -317,6 +319,13 @@ Tape parseTape(std::string_view text, const std::string& source) {
     if (!gains.is_array() || gains.size() != 3) r.bad("gains", "three numbers");
     for (const json& g : gains) t.gains.push_back(r.number(g, "gains"));
     for (float g : t.gains) within(source, "gains", g, -kMaxGain, kMaxGain);
+    for (auto [key, lap] : {std::pair{"standingLap", &t.standingLap}, {"flyingLap", &t.flyingLap}})
+      if (root.contains(key)) {
+        float v = 0;
+        r(key, v);
+        within(source, key, v, 0, kMaxSeconds);
+        *lap = v;
+      }
   }
   t.settings = readSettings(Reader{r.member("settings"), source + ": settings"});
   checkSettings(t.settings, source + ": settings");

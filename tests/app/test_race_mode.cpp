@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "app/lap_times.h"
 #include "app/race_mode.h"
+#include "app/reset_all.h"
+#include "app/training.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
 #include "framework/keys.h"
@@ -103,19 +106,68 @@ TEST_F(RaceModeTest, DebugKeysActOncePerPress) {
   }
 }
 
-TEST(LapTimes, BucketsByLapIncludingBeforeTheStart) {
+// A closed track's laps are buckets of its node count, the time before the start line included;
+// an open track's one lap ends at its finish node, 33 before the end. Only completed laps count
+// as standing or flying laps.
+TEST(LapTimes, BucketsByLapIncludingBeforeTheStartAndTheOpenTracksFinish) {
   Car car;
   Map map;
   map.path.resize(100);
+  map.laps = 3;
   car.currentNode = -5;
   recordLapTime(car, map, 0.5f);
   EXPECT_EQ(car.lapTimes, std::vector<float>{0.5f});
+  EXPECT_FALSE(standingLap(car));
   car.currentNode = 250;  // two and a half laps on: one new entry per step
   recordLapTime(car, map, 0.5f);
   recordLapTime(car, map, 0.5f);
   EXPECT_EQ(car.lapTimes, (std::vector<float>{0.5f, 0.5f, 0.5f}));
   recordLapTime(car, map, 0.25f);
   EXPECT_EQ(car.lapTimes.back(), 0.75f);
+  EXPECT_EQ(standingLap(car), 0.5f);
+  EXPECT_EQ(bestFlyingLap(car), 0.5f);
+
+  Car open;
+  map.laps = 0;
+  for (const int64_t node : {-2, 66, 67, 99}) {
+    open.currentNode = node;
+    recordLapTime(open, map, 1.0f);
+  }
+  EXPECT_EQ(open.lapTimes, (std::vector<float>{2, 2}));
+  EXPECT_EQ(standingLap(open), 2.0f);
+  EXPECT_FALSE(bestFlyingLap(open));
+}
+
+// Every car's laps run on the simulated clock: fast-forward's two steps per update give the same
+// lap times as twice the updates without it, and a car's laps add up to the time it drove.
+TEST_F(RaceModeTest, LapTimesOfEveryCarFollowTheSimulatedClock) {
+  auto drive = [&](bool ff, int updates) {
+    resetAllState();
+    loopState().basePath = base.string() + "/";
+    loopState().assetPath = test::gameDir() + "/assets";
+    seedRandom(12345);
+    const test::LogCapture capture;
+    loadCarComponentSettings(gameFile(componentsFile));
+    harness().myMap = test::stadium();
+    addUserCar();
+    initInput();
+    nextIteration();
+    harness().ff = ff;
+    for (int i = 0; i < updates; ++i) gameUpdateRace(1.0f / 60);
+    std::vector<std::vector<float>> laps;
+    for (const CarPtr& car : harness().aiCars) laps.push_back(car->lapTimes);
+    return laps;
+  };
+  const std::vector<std::vector<float>> plain = drive(false, 1800), fast = drive(true, 900);
+  EXPECT_EQ(plain, fast);
+  size_t flying = 0;
+  for (const std::vector<float>& t : plain) {
+    double sum = 0;
+    for (float v : t) sum += v;
+    EXPECT_NEAR(sum, 30.0, 1e-3);
+    flying += t.size() >= 3;
+  }
+  EXPECT_GT(flying, 0u);  // some cars lapped the stadium more than once in 30 s
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ class Panel : public testing::Test {
     Harness& h = harness();
     h.myMap->mapSlot = 2;
     h.myMap->name = "Test Ring";
-    trainingRecord().history = {{310, 140.0f, 400, 1.0}, {312, 145.3f, 420, 1.0}};
+    trainingRecord().history = {{310, 140.0f, 400, 1.0, 38.5f, std::nullopt}, {312, 145.3f, 420, 1.0, 38.25f, 36.5f}};
     h.timeSinceStart = 17.5f;
     h.ff = true;
     h.bestAI = {{100, {}}, {420, {}}};  // a loaded pool is not sorted
@@ -108,8 +108,9 @@ class Panel : public testing::Test {
 
 TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   const std::vector<std::string> want{
-      "track 2: Test Ring", "gen 3  left 42.5 s  2x",  "last gen: best 312  mean 145.3",
-      "pool best 420",      "following: you, node 12", "lap 3/3  last 31.25  best 30.50"};
+      "track 2: Test Ring, level 0",        "gen 3  left 42.5 s  2x", "last gen: best 312  mean 145.3",
+      "  standing 38.25 s, flying 36.50 s", "pool best 420",          "following: you, node 12",
+      "lap 3/3  last 31.25  best 30.50"};
   EXPECT_EQ(panelLines(*harness().myCar), want);
 
   Harness& h = harness();
@@ -124,12 +125,12 @@ TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   EXPECT_EQ(lines[2], "last gen: none yet");
   EXPECT_EQ(lines[3], "pool: empty");
   EXPECT_EQ(lines[4], "following: AI #2, node 40");
-  EXPECT_EQ(lines[5], "lap 1/3  last --  best --");  // from its node: an AI car keeps no lap times
+  EXPECT_EQ(lines[5], "lap 1/3  last --  best --");  // from its node: it has not driven yet
 }
 
 TEST_F(Panel, TextSitsOnItsBackingInTheTopLeftCorner) {
   const std::vector<std::string> lines = panelLines(*harness().myCar);
-  const ColorId colours[6] = {12, 7, 6, 6, 9, 7};
+  const ColorId colours[7] = {12, 7, 6, 6, 6, 9, 7};
   std::vector<std::set<std::pair<int, int>>> inks;
   int w = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -141,7 +142,7 @@ TEST_F(Panel, TextSitsOnItsBackingInTheTopLeftCorner) {
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
       int want = test::kSentinel;
-      if (x <= w + 2 && y <= 38) {
+      if (x <= w + 2 && y <= 44) {
         want = 64;
         for (size_t i = 0; i < inks.size(); ++i)
           if (inks[i].count({x, y})) want = colours[i];

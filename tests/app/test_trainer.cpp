@@ -35,7 +35,9 @@ struct Generation {
 
 std::vector<Generation> progress(const std::string& out) {
   std::vector<Generation> g;
-  const std::regex line(R"(generation \d+: best (-?[0-9.]+), mean (-?[0-9.]+), pool best -?[0-9.]+, [0-9.]+ s)");
+  const std::regex line(
+      R"(generation \d+: best (-?[0-9.]+), mean (-?[0-9.]+), pool best -?[0-9.]+, )"
+      R"((no lap|standing [0-9]+\.[0-9]{2} s, (no flying lap|flying [0-9]+\.[0-9]{2} s)), [0-9.]+ s)");
   for (std::sregex_iterator it(out.begin(), out.end(), line), end; it != end; ++it)
     g.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
   return g;
@@ -92,7 +94,7 @@ TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
   p.signal(SIGINT);
   EXPECT_EQ(p.wait(30s), 130) << p.err();
   const std::string base = fs::canonical(dir).string() + "/assets/";
-  EXPECT_EQ(p.out().rfind("gain pool: " + base + "ai-3.json\n", 0), 0u) << p.out();
+  EXPECT_EQ(p.out().rfind("gain pool: " + base + "ai-3.json (drivers at level 0)\n", 0), 0u) << p.out();
   EXPECT_NE(p.out().find("wrote " + base + "training-3.png\nwrote " + base + "training-3.csv\nwrote " + base +
                          "champion-3.tape\nstopped by SIGINT after "),
             std::string::npos)
@@ -100,9 +102,32 @@ TEST(Trainer, InterruptedRunKeepsItsTrackFiles) {
   EXPECT_TRUE(nlohmann::json::parse(test::slurp(dir / "assets" / "ai-3.json")).is_array());
   EXPECT_EQ(test::slurp(dir / "assets" / "ai.json"), "[]\n");
   const std::string csv = test::slurp(dir / "assets" / "training-3.csv");
-  EXPECT_EQ(csv.rfind("generation,best,mean,pool best,wall seconds\n1,", 0), 0u) << csv;
+  EXPECT_EQ(csv.rfind("generation,best,mean,pool best,wall seconds,best standing lap s,best flying lap s\n1,", 0), 0u)
+      << csv;
   EXPECT_GE(std::count(csv.begin(), csv.end(), '\n'), 3);
   EXPECT_TRUE(fs::exists(dir / "assets" / "training-3.png"));
+  fs::remove_all(dir);
+}
+
+// A difficulty level trains a pool, plot, record and champion of its own; track 1's level-0 pool
+// is left byte for byte. Each generation line and record row tells the champion's laps.
+TEST(Trainer, ALevelTrainsItsOwnFilesAndReportsLaps) {
+  const fs::path dir = runFolderCopy("level");
+  EXPECT_EQ(train(dir, {"--difficulty", "5"}).status, 2);
+  EXPECT_EQ(train(dir, {"--difficulty", "-1"}).status, 2);
+  const std::string pool = test::slurp(dir / "assets" / "ai.json");
+  const test::RunResult r = train(dir, {"--difficulty", "4", "--generations", "3", "--seed", "5"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string base = fs::canonical(dir).string() + "/assets/";
+  EXPECT_EQ(r.out.rfind("gain pool: " + base + "ai-l4.json (drivers at level 4)\n", 0), 0u) << r.out;
+  EXPECT_EQ(progress(r.out).size(), 3u) << r.out;
+  EXPECT_NE(r.out.find(", standing "), std::string::npos) << r.out;  // a champion of the third generation laps
+  EXPECT_EQ(test::slurp(dir / "assets" / "ai.json"), pool);
+  EXPECT_TRUE(nlohmann::json::parse(test::slurp(dir / "assets" / "ai-l4.json")).is_array());
+  EXPECT_TRUE(fs::exists(dir / "assets" / "champion-l4.tape"));
+  const std::string csv = test::slurp(dir / "assets" / "training-l4.csv");
+  const std::regex row(R"(\n3,\d+,[0-9.]+,\d+,[0-9.]+,[0-9]+\.[0-9]{3},([0-9]+\.[0-9]{3})?\n$)");
+  EXPECT_TRUE(std::regex_search(csv, row)) << csv;
   fs::remove_all(dir);
 }
 

@@ -214,8 +214,10 @@ TEST_F(HarnessTest, MissingPoolStartsFromRandomGainsInTheTracksOwnFile) {
   nextIteration();
   EXPECT_EQ(parsePool(test::slurp(path), path).size(), 100u);
   EXPECT_EQ(pool(), "[]");  // track 1's pool is not touched
-  EXPECT_EQ(perTrackFile("assets/training.csv", 1), "assets/training.csv");
-  EXPECT_EQ(perTrackFile("assets/training.csv", 12), "assets/training-12.csv");
+  EXPECT_EQ(runFile("assets/training.csv", 1, 0), "assets/training.csv");
+  EXPECT_EQ(runFile("assets/training.csv", 12, 0), "assets/training-12.csv");
+  EXPECT_EQ(runFile("assets/ai.json", 1, 4), "assets/ai-l4.json");
+  EXPECT_EQ(runFile("assets/champion.tape", 2, 4), "assets/champion-2-l4.tape");
 }
 
 // r while tuning: a broken file, or one the user's car can no longer be built from, leaves the

@@ -62,8 +62,8 @@ TEST_F(ViewControls, FollowCyclesUserLeaderSecondAndFallsBackOnANewGeneration) {
   EXPECT_EQ(&followedCar(), trainingRecord().replays.championCar.get());
   EXPECT_TRUE(followingChampion());
   const std::vector<std::string> lines = panelLines(followedCar());
-  EXPECT_EQ(lines[4], "following: champion replay, node -2");
-  EXPECT_EQ(lines[6].rfind("score 50  gains ", 0), 0u) << lines[6];
+  EXPECT_EQ(lines[5], "following: champion replay, node -2");
+  EXPECT_EQ(lines[7].rfind("score 50  gains ", 0), 0u) << lines[7];
   cycleFollow();
   EXPECT_EQ(&followedCar(), h.myCar.get());
 }
