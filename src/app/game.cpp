@@ -102,6 +102,7 @@ void gameInit() {
   setNode(*h.myCar, getStartNode(*h.myMap, 0));
   recalculate(h.myCar->settings);
   h.myMap->trackObjects.push_back(h.myCar);
+  planReferenceLap();
   if (!sessionOptions().ghostFile.empty())
     loadGhost(trainingRecord().replays, sessionOptions().ghostFile, sessionOptions().trackSlot);
   startReplays(trainingRecord().replays, *h.myCar, *h.myMap, sessionOptions().trackSlot);

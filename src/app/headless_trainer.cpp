@@ -283,6 +283,7 @@ int runTrainer(const TrainerOptions& o) {
   echo("gain pool: ", poolPath(), " (drivers at level ", o.level, ")");
   h.myMap = loadTrainingTrack(o.track);
   loadCarComponentSettings(gameFile(componentsFile));
+  planReferenceLap();
   nextIteration();
   for (int64_t g = 1; g <= o.generations; ++g) {
     const std::optional<GenerationStats> s = runGeneration(o.threads);

@@ -3,11 +3,13 @@
 // with, and the record of its training (scores per generation, the champion, the replays).
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/generation_stats.h"
 #include "app/replays.h"
+#include "car/speed_plan.h"
 
 namespace dx {
 
@@ -27,6 +29,8 @@ struct TrainingRecord {
   // layout rule); empty when it is.
   std::string notSaved;
   int64_t poolSaves = 0;  // saves that reached the file
+  // The reference lap of the track for the test car: what the car could do along the racing line.
+  std::optional<SpeedPlan> reference;
 };
 
 SessionOptions& sessionOptions();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/lap_times.h"
 #include "app/view_controls.h"
 #include "framework/canvas.h"
 #include "framework/colors.h"
@@ -84,6 +85,14 @@ std::string buttonLine(const std::string& action, std::initializer_list<Button> 
 
 }  // namespace
 
+// The reference lap that fits the lap the car is on: standing on its first, flying after.
+std::string referenceText(const Car& car, const Map& map) {
+  const std::optional<SpeedPlan>& plan = trainingRecord().reference;
+  if (!plan) return "";
+  const bool flying = car.lapTimes.size() >= 2 || lapIndex(car, map) > 0;
+  return "  ref " + fixed(flying ? plan->flyingLap : plan->standingLap, 1);
+}
+
 std::string lapLine(const Car& car, const Map& map) {
   const std::vector<float>& t = car.lapTimes;
   // On an open track the time stops at the finish.
@@ -127,7 +136,7 @@ std::vector<std::string> panelLines(const Car& followed) {
   const bool champion = followingChampion();
   const std::string who = champion ? "champion replay" : ai ? "AI #" + std::to_string(ai) : "you";
   lines.push_back("following: " + who + ", node " + std::to_string(followed.currentNode));
-  lines.push_back(lapLine(followed, map));
+  lines.push_back(lapLine(followed, map) + referenceText(followed, map));
   if (champion) {
     const Tape& t = *trainingRecord().replays.champion;
     lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "app/gain_pool.h"
 #include "app/lap_times.h"
@@ -120,6 +121,22 @@ SessionTrack loadSessionTrack(int64_t slot) {
     if (const std::vector<std::string> problems = layoutProblems(*t.map, src); !problems.empty())
       t.layoutProblem = mapSourcePath("", slot) + ": " + problems.front();
   return t;
+}
+
+void planReferenceLap() {
+  try {
+    CarSettings settings;
+    loadCarSettings(gameFile(testCarFile), settings);
+    recalculate(settings);
+    const SpeedPlan plan = planSpeeds(*harness().myMap, measureCarLimits(settings));
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "reference lap %.2f s flying, %.2f s standing for ", double(plan.flyingLap),
+                  double(plan.standingLap));
+    echo(buf, testCarFile);
+    trainingRecord().reference = plan;
+  } catch (const GameError& e) {
+    echo("no reference lap: ", e.what());
+  }
 }
 
 void nextIteration() {

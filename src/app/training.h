@@ -43,6 +43,11 @@ struct SessionTrack {
 };
 SessionTrack loadSessionTrack(int64_t slot);
 
+// Plans the reference lap of the session's track for the test car into the training record and
+// logs it ("reference lap 36.10 s flying, 38.90 s standing for assets/testCar.json"); a track or
+// car it cannot be planned for is reported and leaves none.
+void planReferenceLap();
+
 void nextIteration();
 
 // One step of a generation's run: the world, the lap times of its cars, then the run clock that ends

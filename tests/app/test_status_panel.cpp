@@ -103,14 +103,18 @@ class Panel : public testing::Test {
     h.ff = true;
     h.bestAI = {{100, {}}, {420, {}}};  // a loaded pool is not sorted
     h.myCar->lapTimes = {30.5f, 31.25f, 4.0f};
+    trainingRecord().reference = SpeedPlan{{}, 36.125f, 38.875f};
   }
 };
 
 TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
-  const std::vector<std::string> want{
-      "track 2: Test Ring, level 0",        "gen 3  left 42.5 s  2x", "last gen: best 312  mean 145.3",
-      "  standing 38.25 s, flying 36.50 s", "pool best 420",          "following: you, node 12",
-      "lap 3/3  last 31.25  best 30.50"};
+  const std::vector<std::string> want{"track 2: Test Ring, level 0",
+                                      "gen 3  left 42.5 s  2x",
+                                      "last gen: best 312  mean 145.3",
+                                      "  standing 38.25 s, flying 36.50 s",
+                                      "pool best 420",
+                                      "following: you, node 12",
+                                      "lap 3/3  last 31.25  best 30.50  ref 36.1"};
   EXPECT_EQ(panelLines(*harness().myCar), want);
 
   Harness& h = harness();
@@ -125,7 +129,7 @@ TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   EXPECT_EQ(lines[2], "last gen: none yet");
   EXPECT_EQ(lines[3], "pool: empty");
   EXPECT_EQ(lines[4], "following: AI #2, node 40");
-  EXPECT_EQ(lines[5], "lap 1/3  last --  best --");  // from its node: it has not driven yet
+  EXPECT_EQ(lines[5], "lap 1/3  last --  best --  ref 38.9");  // its first lap: a standing lap
 }
 
 TEST_F(Panel, TextSitsOnItsBackingInTheTopLeftCorner) {
