@@ -137,11 +137,11 @@ float rateAt(const SpeedTable& t, float speed) {
 // stays smooth from rest, with Runge-Kutta steps of at most a map unit.
 template <class Rate>
 float gained(const Rate& rate, float speed, float distance) {
-  const int steps = std::max(1, int(std::ceil(distance)));
-  const double h = double(distance) / steps;
+  const int64_t steps = std::max<int64_t>(1, truncToInt64(std::ceil(distance)));
+  const double h = double(distance) / double(steps);
   auto slope = [&](double w) { return 2.0 * double(rate(float(std::sqrt(std::max(w, 0.0))))); };
   double w = double(speed) * double(speed);
-  for (int k = 0; k < steps; ++k) {
+  for (int64_t k = 0; k < steps; ++k) {
     const double k1 = slope(w), k2 = slope(w + 0.5 * h * k1), k3 = slope(w + 0.5 * h * k2), k4 = slope(w + h * k3);
     w += h / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
   }
