@@ -132,23 +132,34 @@ float rateAt(const SpeedTable& t, float speed) {
   return lerp(t.rates[i - 1], t.rates[i], (speed - s[i - 1]) / (s[i] - s[i - 1]));
 }
 
-// The speed after `distance` from `speed` when the speed grows by the table's rate: forward
-// under the throttle, or backward from the end of a braking. v dv/ds = rate(v) is integrated in
-// v^2, which stays smooth from rest, with Runge-Kutta steps of at most a map unit.
-float gained(const SpeedTable& t, float speed, float distance) {
-  const int steps = std::max(1, int(std::ceil(distance)));
-  const double h = double(distance) / steps;
-  auto slope = [&](double w) { return 2.0 * double(rateAt(t, float(std::sqrt(std::max(w, 0.0))))); };
+// The speed after `distance` from `speed` when the speed grows at rate(speed): forward under the
+// throttle, or backward from the end of a braking. v dv/ds = rate(v) is integrated in v^2, which
+// stays smooth from rest, with Runge-Kutta steps of at most a map unit.
+template <class Rate>
+float gained(const Rate& rate, float speed, float distance) {
+  const int64_t steps = std::max<int64_t>(1, truncToInt64(std::ceil(distance)));
+  const double h = double(distance) / double(steps);
+  auto slope = [&](double w) { return 2.0 * double(rate(float(std::sqrt(std::max(w, 0.0))))); };
   double w = double(speed) * double(speed);
-  for (int k = 0; k < steps; ++k) {
+  for (int64_t k = 0; k < steps; ++k) {
     const double k1 = slope(w), k2 = slope(w + 0.5 * h * k1), k3 = slope(w + 0.5 * h * k2), k4 = slope(w + h * k3);
     w += h / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
   }
   return float(std::sqrt(w));
 }
 
-float accelerated(const CarLimits& l, float speed, float distance) {
-  return std::min(gained(l.acceleration, speed, distance), std::max(speed, l.topSpeed));
+float braked(const CarLimits& l, float speed, float distance) {
+  return gained([&](float v) { return rateAt(l.braking, v); }, speed, distance);
+}
+
+// Full throttle from a point whose bend allows `bendSpeed`. On a bend part of the thrust goes
+// into the slip the bend needs: at the bend's speed on a wide circle full throttle gains nothing
+// more, so the straight's acceleration there is what the bend takes; below it, that share is
+// taken to shrink with the square of the speed.
+float accelerated(const CarLimits& l, float speed, float distance, float bendSpeed) {
+  const float taken = bendSpeed > 0 ? rateAt(l.acceleration, bendSpeed) / (bendSpeed * bendSpeed) : 0.0f;
+  auto rate = [&](float v) { return std::max(0.0f, rateAt(l.acceleration, v) - taken * v * v); };
+  return std::min(gained(rate, speed, distance), std::max(speed, l.topSpeed));
 }
 
 // Radius of the circle through three points; infinite when they are on a line.
@@ -160,34 +171,29 @@ float circumradius(Vec2f a, Vec2f b, Vec2f c) {
   return float(std::hypot(abx, aby) * std::hypot(acx, acy) * bc / (2 * twiceArea));
 }
 
-// The racing line's points and the distance to each from the one before it (none before an
-// open track's first).
+// The racing line's points, the distance to each from the one before it (none before an open
+// track's first) and the speed each one's bend allows.
 struct PlanLine {
   const std::vector<Vec2f>& points;
-  std::vector<float> gaps;
+  std::vector<float> gaps, bends;
   bool loop;
   size_t at(int64_t i) const { return size_t(wrap(i, int64_t(points.size()))); }
 };
 
-PlanLine lineOf(const Map& map) {
-  PlanLine line{map.racingLine, std::vector<float>(map.racingLine.size(), 0.0f), isLooping(map)};
-  for (size_t i = line.loop ? 0 : 1; i < line.points.size(); ++i)
-    line.gaps[i] = length(line.points[i] - line.points[line.at(int64_t(i) - 1)]);
-  return line;
-}
-
-// Each point's speed limit from the curvature there; an open track's ends count as straight.
-std::vector<float> cornerLimits(const PlanLine& line, const CarLimits& l) {
-  const int64_t n = int64_t(line.points.size());
-  std::vector<float> v(line.points.size());
+// The bend's speed from the radius of the circle through a point and its neighbours; an open
+// track's ends count as straight.
+PlanLine lineOf(const Map& map, const CarLimits& l) {
+  const int64_t n = int64_t(map.racingLine.size());
+  PlanLine line{map.racingLine, std::vector<float>(size_t(n), 0.0f), std::vector<float>(size_t(n)), isLooping(map)};
   for (int64_t i = 0; i < n; ++i) {
     const bool end = !line.loop && (i == 0 || i == n - 1);
+    const Vec2f before = line.points[line.at(i - 1)], here = line.points[size_t(i)];
+    if (line.loop || i > 0) line.gaps[size_t(i)] = length(here - before);
     const float radius =
-        end ? std::numeric_limits<float>::infinity()
-            : circumradius(line.points[line.at(i - 1)], line.points[size_t(i)], line.points[line.at(i + 1)]);
-    v[size_t(i)] = cornerSpeed(l, radius);
+        end ? std::numeric_limits<float>::infinity() : circumradius(before, here, line.points[line.at(i + 1)]);
+    line.bends[size_t(i)] = cornerSpeed(l, radius);
   }
-  return v;
+  return line;
 }
 
 // A forward pass (no point faster than the throttle brings the car from the one before) and a
@@ -200,11 +206,11 @@ void limitByThrottleAndBrake(std::vector<float>& v, const PlanLine& line, const 
     before = v;
     for (int64_t k = first; k < n + (line.loop ? 1 : 0); ++k) {
       const size_t i = line.at(k), p = line.at(k - 1);
-      v[i] = std::min(v[i], accelerated(l, v[p], line.gaps[i]));
+      v[i] = std::min(v[i], accelerated(l, v[p], line.gaps[i], line.bends[p]));
     }
     for (int64_t k = n - 2 + (line.loop ? 1 : 0); k >= 0; --k) {
       const size_t i = size_t(k), next = line.at(k + 1);
-      v[i] = std::min(v[i], gained(l.braking, v[next], line.gaps[next]));
+      v[i] = std::min(v[i], braked(l, v[next], line.gaps[next]));
     }
   } while (v != before);
 }
@@ -226,7 +232,7 @@ double standingTime(const std::vector<float>& v, const PlanLine& line, const Car
   float speed = 0;
   for (int64_t i = from + 1; i <= to; ++i) {
     const size_t k = line.at(i);
-    const float next = std::min(v[k], accelerated(l, speed, line.gaps[k]));
+    const float next = std::min(v[k], accelerated(l, speed, line.gaps[k], line.bends[line.at(i - 1)]));
     t += segmentTime(speed, next, line.gaps[k]);
     speed = next;
   }
@@ -271,9 +277,9 @@ SpeedPlan planSpeeds(const Map& map, const CarLimits& limits) {
   if (n == 0) throw IndexError("a speed plan of a track without nodes");
   if (limits.radii.empty()) throw IndexError("a speed plan needs the car's measured limits");
   if (map.racingLine.size() != map.path.size()) throw IndexError("a speed plan of a track without its racing line");
-  const PlanLine line = lineOf(map);
+  const PlanLine line = lineOf(map, limits);
   SpeedPlan plan;
-  plan.speeds = cornerLimits(line, limits);
+  plan.speeds = line.bends;
   limitByThrottleAndBrake(plan.speeds, line, limits);
   const int64_t start = line.loop ? 0 : getStartNode(map, 0), finish = line.loop ? n : getEndNode(map);
   plan.flyingLap = float(flyingTime(plan.speeds, line, start, finish));

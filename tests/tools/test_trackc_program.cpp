@@ -105,5 +105,30 @@ TEST_F(TrackcProgram, TooManyObjectsAreRefusedAtOnceAndNamesAreShownSafely) {
       << info.out;
 }
 
+// info ends a track's report with the test car's reference lap when the asset folder holds the
+// car and its catalogue; without them, or with one that cannot be read, the report is the same
+// without that line.
+TEST_F(TrackcProgram, InfoGivesTheReferenceLapOfTheTestCar) {
+  const std::string track = test::sourceDir() + "/maps/1.map";
+  const test::RunResult with = trackc({"info", track, "--assets", test::sourceDir()});
+  EXPECT_EQ(with.status, 0) << with.err;
+  const std::string car = (fs::path(test::sourceDir()) / "assets/testCar.json").lexically_normal().string();
+  const std::string line = "reference lap 38.1 s flying, 39.4 s standing for " + car + "\n";
+  ASSERT_GE(with.out.size(), line.size());
+  EXPECT_EQ(with.out.substr(with.out.size() - line.size()), line) << with.out;
+  const std::string report = with.out.substr(0, with.out.size() - line.size());
+  const test::RunResult without = trackc({"info", track, "--assets", "."});
+  EXPECT_EQ(without.status, 0) << without.err;
+  EXPECT_EQ(without.out, report);
+  fs::create_directory(dir / "assets");
+  fs::copy_file(test::sourceDir() + "/assets/testCar.json", dir / "assets/testCar.json");
+  std::ofstream(dir / "assets/components.json") << "{";
+  const test::RunResult broken = trackc({"info", track, "--assets", "."});
+  EXPECT_EQ(broken.status, 0) << broken.err;
+  EXPECT_EQ(broken.out, report);
+  EXPECT_EQ(broken.err.rfind("warning: no reference lap: ./assets/components.json: not valid JSON", 0), 0u)
+      << broken.err;
+}
+
 }  // namespace
 }  // namespace dx

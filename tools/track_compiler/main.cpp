@@ -13,6 +13,7 @@
 #include "framework/file_io.h"
 #include "map/item_types.h"
 #include "map/map_source.h"
+#include "track_compiler/reference_lap.h"
 #include "track_compiler/track_description.h"
 #include "track_compiler/track_drawing.h"
 #include "track_compiler/track_report.h"
@@ -23,7 +24,8 @@ namespace {
 constexpr const char* kUsage =
     "usage:\n"
     "  draxen-trackc compile TRACK.json -o OUT.map [--plan OUT.png] [--scale S] [--assets DIR]\n"
-    "  draxen-trackc info TRACK          size, loop joint, crossings, flags, boosters, scenery\n"
+    "  draxen-trackc info TRACK          size, loop joint, crossings, flags, boosters, scenery,\n"
+    "                                    the test car's reference lap\n"
     "  draxen-trackc check TRACK...      as info; exit status 2 when a track breaks a layout rule\n"
     "  draxen-trackc nodes TRACK         one line per node\n"
     "  draxen-trackc plan TRACK OUT.png [--scale S] [--node N [--radius R]]\n"
@@ -215,6 +217,29 @@ int check(const Args& a) {
   return missing ? 1 : broken ? 2 : 0;
 }
 
+// The test car of the asset folder, measured once for every track; none (and no reference line)
+// when its files are missing or cannot be read.
+std::optional<ReferenceCar> referenceCar(const std::string& assetRoot) {
+  try {
+    return loadReferenceCar(assetRoot);
+  } catch (const GameError& e) {
+    std::fprintf(stderr, "warning: no reference lap: %s\n", e.what());
+    return std::nullopt;
+  }
+}
+
+// info: the report of each track, then the test car's reference lap on it.
+int info(const Args& a) {
+  const std::optional<ReferenceCar> car = referenceCar(a.options.assetRoot);
+  for (const std::string& path : a.inputs) {
+    const MapSource src = readTrack(path, a.options);
+    const MapPtr map = buildTrack(src, path);
+    report(path, src, *map);
+    if (car) std::printf("%s\n", referenceLapLine(planSpeeds(*map, car->limits), car->file).c_str());
+  }
+  return 0;
+}
+
 int run(const Args& a) {
   if (a.help) {
     std::fputs(kUsage, stdout);
@@ -223,13 +248,7 @@ int run(const Args& a) {
   if (a.command == "compile") return compile(a);
   if (a.inputs.empty()) usage(a.command + " needs a TRACK");
   if (a.command == "check") return check(a);
-  if (a.command == "info") {
-    for (const std::string& path : a.inputs) {
-      const MapSource src = readTrack(path, a.options);
-      report(path, src, *buildTrack(src, path));
-    }
-    return 0;
-  }
+  if (a.command == "info") return info(a);
   if (a.inputs.size() != (a.command == "plan" ? 2u : 1u))
     usage(a.command + " takes " + (a.command == "plan" ? "TRACK OUT.png" : "one TRACK"));
   if (a.command == "plan") checkOutput(a.inputs[1], a.inputs[0], "the plan");
