@@ -69,6 +69,13 @@ TEST(Smoke, CommandLineHelpAndTracksThatCannotBeRaced) {
   bad.start(game + "/draxen3516", game, env, {"--track", "two"});
   EXPECT_EQ(bad.wait(10s), 2);
   EXPECT_EQ(bad.err().rfind("draxen3516: bad argument '--track'\nusage: ", 0), 0u) << bad.err();
+
+  for (const char* level : {"5", "-1", "two"}) {  // refused before anything loads
+    test::GameProcess badLevel;
+    badLevel.start(game + "/draxen3516", game, env, {"--difficulty", level});
+    EXPECT_EQ(badLevel.wait(10s), 2);
+    EXPECT_EQ(badLevel.err().rfind("draxen3516: bad argument '--difficulty'\nusage: ", 0), 0u) << badLevel.err();
+  }
 }
 
 }  // namespace
