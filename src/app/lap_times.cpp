@@ -1,7 +1,6 @@
 #include "app/lap_times.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "map/node_queries.h"
 
@@ -10,8 +9,10 @@ namespace dx {
 int64_t lapIndex(const Car& car, const Map& map) {
   const int64_t nodes = int64_t(map.path.size());
   if (!isLooping(map)) return car.currentNode >= nodes - kFinishFromEnd ? 1 : 0;
+  // The conversion truncates as std::trunc would, without a call into the maths library: this
+  // runs for every car at every step.
   const float n = float(nodes);
-  return n > 0 ? std::max<int64_t>(0, int64_t(std::trunc(float(car.currentNode) / n))) : 0;
+  return n > 0 ? std::max<int64_t>(0, int64_t(float(car.currentNode) / n)) : 0;
 }
 
 void recordLapTime(Car& car, const Map& map, float dt) {
