@@ -2,7 +2,6 @@
 
 #include "app/lap_times.h"
 #include "app/race_mode.h"
-#include "app/reset_all.h"
 #include "app/training.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
@@ -142,15 +141,8 @@ TEST(LapTimes, BucketsByLapIncludingBeforeTheStartAndTheOpenTracksFinish) {
 // lap times as twice the updates without it, and a car's laps add up to the time it drove.
 TEST_F(RaceModeTest, LapTimesOfEveryCarFollowTheSimulatedClock) {
   auto drive = [&](bool ff, int updates) {
-    resetAllState();
-    loopState().basePath = base.string() + "/";
-    loopState().assetPath = test::gameDir() + "/assets";
-    seedRandom(12345);
+    SetUp();  // the same start for both drives
     const test::LogCapture capture;
-    loadCarComponentSettings(gameFile(componentsFile));
-    harness().myMap = test::stadium();
-    addUserCar();
-    initInput();
     nextIteration();
     harness().ff = ff;
     for (int i = 0; i < updates; ++i) gameUpdateRace(1.0f / 60);

@@ -80,8 +80,6 @@ TEST_F(TapeFiles, NumbersBeyondAnyDriveAreRefusedAndTheGameStartsWithoutAGhost) 
       // Driving this ghost overflowed the node counters and hung the game.
       {[](json& t) { t["start"]["currentNode"] = INT64_MAX; },
        "start: \"currentNode\" is 9223372036854775807, outside -57886 to 57886"},
-      {[](json& t) { t["start"]["lastGoodNode"] = -57887; },
-       "start: \"lastGoodNode\" is -57887, outside -57886 to 57886"},
       {[](json& t) {
          t["start"]["pos"] = {1e5, 0};
        },
@@ -90,14 +88,10 @@ TEST_F(TapeFiles, NumbersBeyondAnyDriveAreRefusedAndTheGameStartsWithoutAGhost) 
          t["start"]["vel"] = {600, 800.5};
        },
        "start: \"vel\" is a speed of 1000.4, above 1000"},
-      {[](json& t) { t["start"]["angle"] = 2e6; }, "start: \"angle\" is 2e+06, outside -1e+06 to 1e+06"},
       {[](json& t) { t["settings"]["maxaccel"] = 3e6; },
        "settings: \"maxaccel\" is 3e+06, outside -2.4e+06 to 2.4e+06"},
-      {[](json& t) { t["settings"]["mass"] = 0; }, "settings: a mass of 0; a car needs a mass of at least 0.01"},
-      {[](json& t) { t["settings"]["class"] = 5; }, "settings: \"class\" is 5, outside 0 to 4"},
       {[](json& t) { t["settings"]["hullIndex"] = 3; }, "settings: \"hullIndex\" is 3, outside the catalogue's 0 to 2"},
       {[](json& t) { t["gains"][1] = -10001; }, "\"gains\" is -10001, outside -10000 to 10000"},
-      {[](json& t) { t["controls"][0][0] = 1.5; }, "controls run 0: \"steer\" is 1.5, outside -1 to 1"},
       // A 13 KB tape asked for 1.6 GB.
       {[](json& t) {
          t["controls"] = json::array({json::array({0, 1, 99999999})});

@@ -1,15 +1,21 @@
 // The real trainer with the files and limits users end up with: devices, FIFOs and damaged files
 // in place of its inputs, a file-size limit and a plot that cannot be written, and seed 0. Each
 // run is in a private copy of the run folder.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <set>
+#include <thread>
 
+#include "app/gain_pool.h"
 #include "app/process_runner.h"
 #include "test_support.h"
 
@@ -35,7 +41,27 @@ class TrainerFiles : public test::RunFolderTest {
     }
     return p.finish(120s);
   }
+  void startTrainer(test::GameProcess& p, const std::string& seed, const std::string& generations) {
+    p.start((run / "draxen3516-train").string(), run.string(), {},
+            {"--generations", generations, "--seed", seed, "--threads", "1"});
+  }
+  fs::path pool() const { return run / "assets" / "ai.json"; }
+  std::vector<ScoredGains> saved() const { return parsePool(test::slurp(pool()), "pool"); }
+  // The lock another program saving the pool would hold, not inherited by the trainer.
+  int takeLock() const {
+    const int fd = open((pool().string() + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    EXPECT_EQ(flock(fd, LOCK_EX), 0);
+    return fd;
+  }
 };
+
+// The pool best a trainer printed last.
+float lastPoolBest(const std::string& out) {
+  float best = -1;
+  const std::regex line(R"(pool best (-?\d+))");
+  for (std::sregex_iterator it(out.begin(), out.end(), line), end; it != end; ++it) best = std::stof((*it)[1]);
+  return best;
+}
 
 // Seed 0 used to give the generator an all-zero state: every car the same, nothing bred.
 TEST_F(TrainerFiles, SeedZeroBreedsDistinctCars) {
@@ -144,6 +170,65 @@ TEST_F(TrainerFiles, DanglingPoolLinkAndBrokenPlotFont) {
   EXPECT_NE(r.out.find("warning: " + (run / "assets" / "font5x5.png").string()), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("; the plot has no text"), std::string::npos) << r.out;
   EXPECT_TRUE(fs::exists(run / "assets" / "training.png"));
+}
+
+// Two trainers on one track at once: every save merges what the other saved, so the pool keeps
+// the best of both instead of the last writer's.
+TEST_F(TrainerFiles, TwoTrainersOnOneTrackKeepTheBestOfBoth) {
+  test::GameProcess a, b;
+  startTrainer(a, "11", "12");
+  startTrainer(b, "12", "12");
+  const test::RunResult ra = a.finish(120s), rb = b.finish(120s);
+  ASSERT_EQ(ra.status, 0) << ra.err;
+  ASSERT_EQ(rb.status, 0) << rb.err;
+  ASSERT_EQ(saved().size(), 100u);
+  EXPECT_EQ(saved()[0].score, std::max(lastPoolBest(ra.out), lastPoolBest(rb.out)));
+}
+
+// A held lock delays the save, which then keeps what the holder wrote meanwhile; a pool damaged
+// meanwhile is neither merged nor overwritten, and a run that never saved fails. A holder that
+// was killed blocks nothing.
+TEST_F(TrainerFiles, ALockDelaysASaveThatKeepsWhatTheHolderWrote) {
+  for (const std::string written : {R"([{"score": 5000, "weights": [0.125, 0.25, 0.5]}])", "garbage"}) {
+    std::ofstream(pool(), std::ios::trunc) << "[]";
+    const int lock = takeLock();
+    test::GameProcess p;
+    startTrainer(p, "3", "1");
+    ASSERT_TRUE(p.waitForOutput("iteration: , 1", 30s)) << p.err();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(p.running());
+    EXPECT_EQ(test::slurp(pool()), "[]");
+    std::ofstream(pool(), std::ios::trunc) << written;
+    close(lock);
+    const test::RunResult r = p.finish(30s);
+    if (written != "garbage") {
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_EQ(saved()[0].score, 5000.0f);
+      EXPECT_EQ(saved()[0].weights, (std::vector<float>{0.125f, 0.25f, 0.5f}));
+      EXPECT_GT(saved().size(), 1u);
+    } else {
+      EXPECT_EQ(r.status, 1);
+      EXPECT_NE(r.out.find("the gain pool on disk is damaged (" + pool().string() +
+                           ": not valid JSON: parse error at line 1, column 1: "),
+                std::string::npos)
+          << r.out;
+      EXPECT_NE(r.out.find("); it is neither merged nor overwritten, and training goes on in memory\n"),
+                std::string::npos);
+      EXPECT_EQ(test::slurp(pool()), "garbage");
+    }
+  }
+  std::ofstream(pool(), std::ios::trunc) << "[]";
+  const pid_t holder = fork();
+  if (holder == 0) {
+    takeLock();
+    pause();
+    _exit(0);
+  }
+  std::this_thread::sleep_for(200ms);
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(train({"--generations", "1", "--seed", "3"}).status, 0);
+  EXPECT_FALSE(saved().empty());
 }
 
 }  // namespace

@@ -289,8 +289,8 @@ TEST(PoolFile, EntriesSurviveASaveAndReload) {
 }
 
 // The generation step from its inputs alone: no run folder, no files. Scoring ranks the cars that
-// ran into the pool and tells the generation's figures; breeding from the same inputs and stream
-// gives the same cars, set at start position 2 and drawing only from the stream given.
+// ran into the pool; breeding from the same inputs and stream gives the same cars, each driving
+// with the stream of its seed, generation and place, and draws from nothing else.
 TEST(GenerationStep, ScoresAndBreedsFromItsInputs) {
   resetAllState();
   loopState().assetPath = test::sourceDir() + "/assets";  // the body model
@@ -308,8 +308,6 @@ TEST(GenerationStep, ScoresAndBreedsFromItsInputs) {
   EXPECT_TRUE(map->trackObjects.empty());
   for (size_t i = 0; i < cars.size(); ++i) {
     EXPECT_EQ(cars[i]->currentNode, -2);
-    EXPECT_TRUE(cars[i]->ethereal);
-    EXPECT_EQ(cars[i]->ai->skill, 0.5f);
     EXPECT_EQ(cars[i]->stream->s0, streamFor(7, 3, i).s0);
     cars[i]->currentNode = int64_t(i % 7) - 3;
   }

@@ -85,21 +85,6 @@ TEST_F(Dispatch, CheckCollisionRows) {
   EXPECT_TRUE(gCalls.log.empty());
 }
 
-TEST_F(Dispatch, TheObjectsResetEmptiesEveryAnswer) {
-  resetObjectModules();
-  car.radius = otherCar.radius = 2;
-  car.pos = {1, 0};
-  const Collision c = checkCollision(car, otherCar);  // the circle test answers
-  EXPECT_TRUE(c.hit);
-  EXPECT_EQ(c.separation, (Vec2f{-3, 0}));
-  checkCollision(swept, car);
-  checkCollision(mine, car);
-  hit(projectile, car, c);
-  hit(mine, car, c);
-  hit(car, otherCar, c);
-  EXPECT_TRUE(gCalls.log.empty());
-}
-
 TEST_F(Dispatch, CarBeforeAProjectileSwapsTheArguments) {
   const Collision c = checkCollision(car, swept);
   EXPECT_EQ(gCalls.log, std::vector<std::string>{"swept"});
