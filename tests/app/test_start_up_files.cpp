@@ -101,7 +101,9 @@ TEST_F(StartUpFiles, DamagedFilesEndTheGameAtStartUpNamingThem) {
     EXPECT_EQ(r.status, message.starts_with("draxen3516: bad argument") ? 2 : 1) << message;
     EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     // The pool and the command line are checked before anything else starts.
-    if (message.find(pool.string()) != std::string::npos || r.status == 2) EXPECT_EQ(r.err.rfind(message, 0), 0u);
+    if (message.find(pool.string()) != std::string::npos || r.status == 2) {
+      EXPECT_EQ(r.err.rfind(message, 0), 0u) << r.err;
+    }
   };
   // Cut in the colours: fewer than the header's index ranges name; cut in the header: none.
   std::ofstream(palette, std::ios::binary) << shipped.substr(0, shipped.find("\n 29  43  83") + 1);
