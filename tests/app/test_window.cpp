@@ -117,6 +117,11 @@ TEST_F(WindowTest, KeysReachTheHarnessAndTheFramework) {
   tap("F2");
   ASSERT_TRUE(game.waitForOutput("wrote car.dat", 5s)) << game.out();
   EXPECT_TRUE(fs::exists(run / "car.dat"));
+  fs::remove(run / "car.dat");
+  fs::create_directory(run / "car.dat");  // cannot be written: said, and the session goes on
+  tap("F2");
+  ASSERT_TRUE(game.waitForOutput("could not write car.dat: Unable to write car.dat: it is a directory", 5s))
+      << game.out();
   tap("r");
   ASSERT_TRUE(game.waitForOutput("loaded 0 pid settings", 5s)) << game.out();
   EXPECT_NE(game.out().find("reloading file\nmaxSpeed: "), std::string::npos) << game.out();
