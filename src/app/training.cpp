@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "app/gain_pool.h"
 #include "app/lap_times.h"
@@ -129,10 +128,7 @@ void planReferenceLap() {
     loadCarSettings(gameFile(testCarFile), settings);
     recalculate(settings);
     const SpeedPlan plan = planSpeeds(*harness().myMap, measureCarLimits(settings));
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "reference lap %.2f s flying, %.2f s standing for ", double(plan.flyingLap),
-                  double(plan.standingLap));
-    echo(buf, testCarFile);
+    echo(referenceLapLine(plan, testCarFile));
     trainingRecord().reference = plan;
   } catch (const GameError& e) {
     echo("no reference lap: ", e.what());

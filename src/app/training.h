@@ -44,7 +44,7 @@ struct SessionTrack {
 SessionTrack loadSessionTrack(int64_t slot);
 
 // Plans the reference lap of the session's track for the test car into the training record and
-// logs it ("reference lap 36.10 s flying, 38.90 s standing for assets/testCar.json"); a track or
+// logs it ("reference lap 38.1 s flying, 39.4 s standing for assets/testCar.json"); a track or
 // car it cannot be planned for is reported and leaves none.
 void planReferenceLap();
 

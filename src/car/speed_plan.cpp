@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "framework/errors.h"
@@ -285,6 +286,13 @@ SpeedPlan planSpeeds(const Map& map, const CarLimits& limits) {
   plan.flyingLap = float(flyingTime(plan.speeds, line, start, finish));
   plan.standingLap = float(standingTime(plan.speeds, line, limits, getStartNode(map, 2), finish));
   return plan;
+}
+
+std::string referenceLapLine(const SpeedPlan& plan, const std::string& carFile) {
+  char line[64];
+  std::snprintf(line, sizeof line, "reference lap %.1f s flying, %.1f s standing for ", double(plan.flyingLap),
+                double(plan.standingLap));
+  return line + carFile;
 }
 
 }  // namespace dx

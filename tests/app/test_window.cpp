@@ -194,7 +194,7 @@ TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
   if (HasFatalFailure()) return;
   EXPECT_NE(game.err().find("loading map: , " + fs::canonical(run).string() + "/maps/2.map"), std::string::npos)
       << game.err();
-  const std::regex reference(R"(reference lap \d+\.\d\d s flying, \d+\.\d\d s standing for assets/testCar.json\n)");
+  const std::regex reference(R"(reference lap \d+\.\d s flying, \d+\.\d s standing for assets/testCar.json\n)");
   EXPECT_TRUE(std::regex_search(game.out(), reference)) << game.out();
   const fs::path pool = run / "assets" / "ai-2.json";
   tap("r");

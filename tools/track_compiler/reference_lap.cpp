@@ -1,6 +1,5 @@
 #include "track_compiler/reference_lap.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "framework/run_loop.h"
@@ -20,13 +19,6 @@ std::optional<ReferenceCar> loadReferenceCar(const std::string& assetRoot) {
   loadCarSettings(car.string(), settings);
   recalculate(settings);
   return ReferenceCar{car.lexically_normal().string(), measureCarLimits(settings)};
-}
-
-std::string referenceLapLine(const SpeedPlan& plan, const std::string& carFile) {
-  char line[64];
-  std::snprintf(line, sizeof line, "reference lap %.1f s flying, %.1f s standing for ", double(plan.flyingLap),
-                double(plan.standingLap));
-  return line + carFile;
 }
 
 }  // namespace dx

@@ -17,7 +17,4 @@ struct ReferenceCar {
 // None when either file is missing; raises GameError for one that cannot be read.
 std::optional<ReferenceCar> loadReferenceCar(const std::string& assetRoot);
 
-// "reference lap 36.1 s flying, 38.9 s standing for assets/testCar.json"
-std::string referenceLapLine(const SpeedPlan& plan, const std::string& carFile);
-
 }  // namespace dx
