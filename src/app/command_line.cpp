@@ -11,11 +11,13 @@ namespace dx {
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE]\n"
+    "usage: draxen3516 [--track SLOT] [--driver KIND] [--difficulty LEVEL] [--ghost FILE]\n"
     "Starts the car-AI tuning harness in a window: you drive one car while generations of 100\n"
     "computer-driven cars train their steering gains on the same track (the README lists the keys).\n"
     "  --track SLOT  the track, maps/SLOT.map beside the game (default 1); its gain pool is\n"
     "                assets/ai.json for track 1 and assets/ai-SLOT.json for any other\n"
+    "  --driver KIND the computer drivers: pid (default), racer or neural; a kind other than pid\n"
+    "                trains a pool of its own, assets/ai[-SLOT]-KIND.json\n"
     "  --difficulty LEVEL  the computer drivers' level, 0 (default) to 4; a level other than 0\n"
     "                trains a pool of its own, assets/ai[-SLOT]-lLEVEL.json\n"
     "  --ghost FILE  race against the ghost of a tape (a lap saved with F4, or the trainer's\n"
@@ -23,6 +25,12 @@ const char* kUsage =
     "  --help        show this text\n";
 
 }  // namespace
+
+bool takeDriver(const std::string& name, DriverKind& driver) {
+  const std::optional<DriverKind> kind = driverNamed(name);
+  if (kind) driver = *kind;
+  return kind.has_value();
+}
 
 std::optional<int64_t> parseInteger(const std::string& s) {
   try {
@@ -67,6 +75,7 @@ std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, b
   GameOptions o;
   const ArgsResult r = walkOptions(args, "draxen3516", kUsage, [&](const std::string& name, const std::string& value) {
     if (name == "--ghost") return o.ghost = value, !value.empty();
+    if (name == "--driver") return takeDriver(value, o.driver);
     const std::optional<int64_t> v = parseInteger(value);
     if (name == "--difficulty" && v && *v >= 0 && *v <= kMaxLevel) return o.level = *v, true;
     if (name != "--track" || !v || *v < 1) return false;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "car/driver_kind.h"
+
 namespace dx {
 
 // The whole text as a decimal integer, or nothing.
@@ -21,10 +23,14 @@ using OptionTaker = std::function<bool(const std::string& name, const std::strin
 ArgsResult walkOptions(const std::vector<std::string>& args, const char* program, const char* usage,
                        const OptionTaker& take);
 
+// A --driver value: "pid", "racer" or "neural"; false for anything else.
+bool takeDriver(const std::string& name, DriverKind& driver);
+
 struct GameOptions {
   int64_t track = 1;
   std::string ghost;  // a tape file to race against
   int64_t level = 0;  // the drivers' difficulty level
+  DriverKind driver = DriverKind::pid;
 };
 
 // Parses the game's arguments; returns nothing after printing the usage (`ok` true) or an error

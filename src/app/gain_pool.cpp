@@ -45,9 +45,14 @@ using EntryKey = std::pair<float, std::vector<float>>;
 
 }  // namespace
 
-std::string poolFileName(int64_t slot, int64_t level) { return runFile("assets/ai.json", slot, level); }
+std::string poolFileName(int64_t slot, int64_t level, DriverKind driver) {
+  return runFile("assets/ai.json", slot, level, driver);
+}
 
-std::string poolPath() { return gameFile(poolFileName(sessionOptions().trackSlot, sessionOptions().level)); }
+std::string poolPath() {
+  const SessionOptions& o = sessionOptions();
+  return gameFile(poolFileName(o.trackSlot, o.level, o.driver));
+}
 
 std::string formatPool(const std::vector<ScoredGains>& pool) {
   json arr = json::array();
@@ -63,7 +68,7 @@ std::string formatPool(const std::vector<ScoredGains>& pool) {
   return arr.dump(2);
 }
 
-std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path) {
+std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path, size_t genes) {
   const json root = parseJson(text, path);
   if (!root.is_array()) throw FormatError(path + ": the gain pool must be a JSON array");
   std::vector<ScoredGains> out;
@@ -73,21 +78,24 @@ std::vector<ScoredGains> parsePool(std::string_view text, const std::string& pat
     if (!e.is_object()) throw FormatError(where + " is not an object");
     if (!e.contains("score")) throw FormatError(where + " has no \"score\"");
     if (!e.contains("weights") || !e["weights"].is_array()) throw FormatError(where + " has no \"weights\" array");
-    // Every new car loads three gains from its parents; a shorter or longer set cannot breed.
-    if (e["weights"].size() != 3) throw FormatError(where + " must have 3 weights");
+    // Every new car loads its genes from its parents; a shorter or longer set (a pool of another
+    // kind of driver) cannot breed.
+    if (e["weights"].size() != genes)
+      throw FormatError(where + " must have " + std::to_string(genes) + " weights, not " +
+                        std::to_string(e["weights"].size()));
     ScoredGains g;
     g.score = poolNumber(e["score"], kMaxScore, where, "\"score\"");
-    for (size_t k = 0; k < 3; ++k)
+    for (size_t k = 0; k < genes; ++k)
       g.weights.push_back(poolNumber(e["weights"][k], kMaxGain, where, "weight " + std::to_string(k)));
     out.push_back(std::move(g));
   }
   return out;
 }
 
-std::optional<std::vector<ScoredGains>> readPool(const std::string& path) {
+std::optional<std::vector<ScoredGains>> readPool(const std::string& path, size_t genes) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return std::nullopt;
-  return parsePool(readTextFile(path, readCap::json), path);
+  return parsePool(readTextFile(path, readCap::json), path, genes);
 }
 
 void rankPool(std::vector<ScoredGains>& pool) {
@@ -110,12 +118,12 @@ std::vector<ScoredGains> mergePools(std::vector<ScoredGains> memory, const std::
   return memory;
 }
 
-bool savePool(std::vector<ScoredGains>& pool, const std::string& path) {
+bool savePool(std::vector<ScoredGains>& pool, const std::string& path, size_t genes) {
   try {
     const FileLock lock(path);
     std::vector<ScoredGains> merged;
     try {
-      merged = mergePools(pool, readPool(path).value_or(std::vector<ScoredGains>{}));
+      merged = mergePools(pool, readPool(path, genes).value_or(std::vector<ScoredGains>{}));
     } catch (const FormatError& e) {
       echo("the gain pool on disk is damaged (", e.what(),
            "); it is neither merged nor overwritten, and training goes on in memory");

@@ -12,9 +12,9 @@ namespace dx {
 
 constexpr size_t kPoolSize = 100;
 
-// A track's gain pool for drivers at a level, in the run folder (runFile's naming: assets/ai.json
-// for track 1 at level 0).
-std::string poolFileName(int64_t slot, int64_t level);
+// A track's gain pool for drivers of a kind at a level, in the run folder (runFile's naming:
+// assets/ai.json for pid drivers on track 1 at level 0, assets/ai-2-racer-l4.json).
+std::string poolFileName(int64_t slot, int64_t level, DriverKind driver);
 // The session track's pool beside the executable.
 std::string poolPath();
 
@@ -23,12 +23,12 @@ std::string poolPath();
 // range) is left out, so the file always reads back.
 std::string formatPool(const std::vector<ScoredGains>& pool);
 // Reads a pool file's text; `path` names it in errors. Raises FormatError naming the entry when it
-// is not an array of objects with a "score" and a "weights" array of three values, all numbers,
+// is not an array of objects with a "score" and a "weights" array of `genes` values, all numbers,
 // finite, the score within ±1e9 and the gains within ±10000.
-std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path);
+std::vector<ScoredGains> parsePool(std::string_view text, const std::string& path, size_t genes);
 // The pool in the file; nothing when there is none (a link to no file included). Raises the
 // reader's error for a file that cannot be read or parsed.
-std::optional<std::vector<ScoredGains>> readPool(const std::string& path);
+std::optional<std::vector<ScoredGains>> readPool(const std::string& path, size_t genes);
 
 // Sorts by score, best first, keeping the earlier of equal scores first, and keeps the best 100.
 void rankPool(std::vector<ScoredGains>& pool);
@@ -36,9 +36,9 @@ void rankPool(std::vector<ScoredGains>& pool);
 // in memory and once on disk stays twice), ranked.
 std::vector<ScoredGains> mergePools(std::vector<ScoredGains> memory, const std::vector<ScoredGains>& disk);
 
-// Saves the pool under the file's lock, merged with what other programs saved there since; the
-// merged pool replaces `pool`. A damaged file on disk is neither merged nor overwritten. Failures are reported and the
-// pool stays in memory; returns whether it was saved.
-bool savePool(std::vector<ScoredGains>& pool, const std::string& path);
+// Saves the pool of entries with `genes` values under the file's lock, merged with what other programs saved there
+// since; the merged pool replaces `pool`. A damaged file on disk is neither merged nor overwritten. Failures are
+// reported and the pool stays in memory; returns whether it was saved.
+bool savePool(std::vector<ScoredGains>& pool, const std::string& path, size_t genes);
 
 }  // namespace dx

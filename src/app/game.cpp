@@ -44,9 +44,10 @@ void printMaxSpeed(const Car& car) {
 
 std::string gameFile(const std::string& relative) { return joinPath(basePath(), relative); }
 
-std::string runFile(const std::string& relative, int64_t slot, int64_t level) {
+std::string runFile(const std::string& relative, int64_t slot, int64_t level, DriverKind driver) {
   std::string tag;
   if (slot != 1) tag.append("-").append(std::to_string(slot));
+  if (driver != DriverKind::pid) tag.append("-").append(driverName(driver));
   if (level != 0) tag.append("-l").append(std::to_string(level));
   const size_t dot = relative.find_last_of('.');
   const size_t cut = dot == std::string::npos || dot < relative.find_last_of('/') + 1 ? relative.size() : dot;

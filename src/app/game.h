@@ -54,7 +54,7 @@ std::string gameFile(const std::string& relative);
 // ("assets/ai.json"); another track inserts "-N" and another level "-lL" before the extension
 // ("assets/ai-2.json", "assets/ai-l4.json", "assets/ai-2-l4.json"), so the files of track 1 at
 // level 0 stay where they always were.
-std::string runFile(const std::string& relative, int64_t slot, int64_t level);
+std::string runFile(const std::string& relative, int64_t slot, int64_t level, DriverKind driver = DriverKind::pid);
 
 // Reloads the component catalogue for live tuning. A file that cannot be read, or that no longer
 // has the parts the user's car is built from, is reported and the catalogue in force stays;

@@ -13,10 +13,10 @@ GenerationStats currentScores(const std::vector<CarPtr>& cars) {
   const Car* champion = cars[0].get();
   double sum = 0;
   for (const CarPtr& car : cars) {
-    if (car->currentNode > champion->currentNode) champion = car.get();
-    sum += double(car->currentNode);
+    if (runScore(*car) > runScore(*champion)) champion = car.get();
+    sum += double(runScore(*car));
   }
-  s.best = float(champion->currentNode);
+  s.best = runScore(*champion);
   s.mean = float(sum / double(cars.size()));
   s.standingLap = standingLap(*champion);
   s.flyingLap = bestFlyingLap(*champion);

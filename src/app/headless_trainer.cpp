@@ -34,13 +34,16 @@ namespace dx {
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516-train [--generations N] [--track SLOT] [--difficulty LEVEL] [--seed S] [--threads N]\n"
+    "usage: draxen3516-train [--generations N] [--track SLOT] [--driver KIND] [--difficulty LEVEL] [--seed S]\n"
+    "                        [--threads N]\n"
     "Runs the game's training without a window: each generation of 100 computer-driven cars drives\n"
     "60 s of game time, is scored, and the track's gain pool beside the game is saved.\n"
     "Ctrl+C stops it after the current save; the plot and the record cover the finished generations.\n"
     "  --generations N  how many generations to score, then exit (default 10)\n"
     "  --track SLOT     the track, maps/SLOT.map (default 1); its pool is assets/ai.json for track 1\n"
     "                   and assets/ai-SLOT.json for any other, its plot and record training[-SLOT].png/.csv\n"
+    "  --driver KIND    the drivers: pid (default), racer or neural; a kind other than pid trains a\n"
+    "                   pool of its own, assets/ai[-SLOT]-KIND.json, and files named alike\n"
     "  --difficulty LEVEL  the drivers' level, 0 (default) to 4; a level other than 0 trains a pool of\n"
     "                   its own, assets/ai[-SLOT]-lLEVEL.json\n"
     "  --seed S         a fixed seed makes the run reproducible (default: the clock)\n"
@@ -93,6 +96,7 @@ std::optional<TrainerOptions> parseTrainerArgs(const std::vector<std::string>& a
   TrainerOptions o;
   const auto take = [&](const std::string& name, const std::string& value) {
     if (name == "--seed") return bool(o.seed = parseUnsigned(value));
+    if (name == "--driver") return takeDriver(value, o.driver);
     const std::optional<int64_t> v = parseInteger(value);
     if (!v || *v < (name == "--difficulty" ? 0 : 1)) return false;
     if (name == "--difficulty") return *v <= kMaxLevel ? (o.level = *v, true) : false;
@@ -258,15 +262,14 @@ void writeOrWarn(const std::string& path, const std::function<void(const std::st
   }
 }
 
-void writeTrainingFiles(const std::vector<GenerationStats>& history, int64_t track, int64_t level) {
-  writeOrWarn(gameFile(runFile("assets/training.png", track, level)),
-              [&](const std::string& p) { writeTrainingPlot(p, history); });
-  writeOrWarn(gameFile(runFile("assets/training.csv", track, level)),
+void writeTrainingFiles(const std::vector<GenerationStats>& history, const TrainerOptions& o) {
+  const auto file = [&](const char* name) { return gameFile(runFile(name, o.track, o.level, o.driver)); };
+  writeOrWarn(file("assets/training.png"), [&](const std::string& p) { writeTrainingPlot(p, history); });
+  writeOrWarn(file("assets/training.csv"),
               [&](const std::string& p) { writeFileAtomically(p, formatTrainingRecord(history)); });
   // The last scored generation's best car, for the game's --ghost and for a closer look.
   if (const std::shared_ptr<Tape>& champion = trainingRecord().replays.champion)
-    writeOrWarn(gameFile(runFile("assets/champion.tape", track, level)),
-                [&](const std::string& p) { writeTapeFile(p, *champion); });
+    writeOrWarn(file("assets/champion.tape"), [&](const std::string& p) { writeTapeFile(p, *champion); });
 }
 
 }  // namespace
@@ -280,7 +283,9 @@ int runTrainer(const TrainerOptions& o) {
   Harness& h = harness();
   sessionOptions().trackSlot = o.track;
   sessionOptions().level = aiState().difficulty = o.level;
-  echo("gain pool: ", poolPath(), " (drivers at level ", o.level, ")");
+  sessionOptions().driver = o.driver;
+  const std::string kind = o.driver == DriverKind::pid ? "" : std::string(driverName(o.driver)) + " ";
+  echo("gain pool: ", poolPath(), " (", kind, "drivers at level ", o.level, ")");
   h.myMap = loadTrainingTrack(o.track);
   loadCarComponentSettings(gameFile(componentsFile));
   planReferenceLap();
@@ -293,7 +298,7 @@ int runTrainer(const TrainerOptions& o) {
     if (stopSignal()) break;
   }
   const std::vector<GenerationStats>& history = trainingRecord().history;
-  writeTrainingFiles(history, o.track, o.level);
+  writeTrainingFiles(history, o);
   if (!history.empty() && trainingRecord().poolSaves == 0) {
     echo("the gain pool was never saved: ", poolPath());
     return 1;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/generation_stats.h"
+#include "car/driver_kind.h"
 
 namespace dx {
 
@@ -17,6 +18,7 @@ struct TrainerOptions {
   int64_t generations = 10;
   int64_t track = 1;
   int64_t level = 0;  // the drivers' difficulty level
+  DriverKind driver = DriverKind::pid;
   std::optional<uint64_t> seed;
   int64_t threads = defaultThreads();
 };

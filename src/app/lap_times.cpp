@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "car/ai_driver.h"
 #include "map/node_queries.h"
 
 namespace dx {
@@ -23,6 +24,14 @@ void recordLapTime(Car& car, const Map& map, float dt) {
 void recordLapTimes(const Map& map, float dt) {
   for (const TrackObjectPtr& o : map.trackObjects)
     if (o->kind() == ObjectKind::car) recordLapTime(static_cast<Car&>(*o), map, dt);
+}
+
+float runScore(const Car& car) {
+  const float reached = float(car.currentNode);
+  if (!car.ai || car.ai->kind == DriverKind::pid || !car.map || isLooping(*car.map)) return reached;
+  const std::optional<float> t = standingLap(car);
+  if (!t || !(*t > 0)) return reached;
+  return float(int64_t(car.map->path.size()) - kFinishFromEnd) * 60 / *t;
 }
 
 std::optional<float> standingLap(const Car& car) {

@@ -21,6 +21,11 @@ void recordLapTime(Car& car, const Map& map, float dt);
 // Records one simulation step of dt for every car on the map.
 void recordLapTimes(const Map& map, float dt);
 
+// A car's score for a run of 60 s: the node it reached. A racer or a neural driver that reaches
+// an open track's finish scores at its pace instead, the finish node × 60 ÷ its time to the finish
+// (every driver reaches it, so the node alone would not tell them apart).
+float runScore(const Car& car);
+
 // Completed laps only: the standing lap, and the best of the flying laps.
 std::optional<float> standingLap(const Car& car);
 std::optional<float> bestFlyingLap(const Car& car);

@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
   }
   // So is a gain pool that could not be read when the first generation ends.
   try {
-    readPool(joinPath(basePathOfExecutable(), poolFileName(options->track, options->level)));
+    readPool(joinPath(basePathOfExecutable(), poolFileName(options->track, options->level, options->driver)),
+             geneCount(options->driver));
   } catch (const GameError& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
     return 1;
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     sessionOptions().trackSlot = options->track;
     sessionOptions().ghostFile = options->ghost;
     sessionOptions().level = aiState().difficulty = options->level;
+    sessionOptions().driver = options->driver;
     harness().lightPos = {5.0f, 5.0f, 5.0f};
     init("tormix", "draxen3516");
     createWindow("DRAXEN 3516", 240, 136, 2, false);

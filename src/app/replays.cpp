@@ -129,13 +129,13 @@ std::string saveBestLap(const Replays& r, int64_t track) {
 void keepChampion(Replays& r, const std::vector<CarPtr>& cars) {
   const CarPtr* best = nullptr;
   for (const CarPtr& car : cars)
-    if (car->recordTape && (!best || car->currentNode > (*best)->currentNode)) best = &car;
+    if (car->recordTape && (!best || runScore(*car) > runScore(**best))) best = &car;
   if (!best) return;
   const Car& car = **best;
   r.champion = car.recordTape;
-  r.champion->score = float(car.currentNode);
-  const PID& pid = car.ai->pidSteering0;
-  r.champion->gains = {pid.Kp, pid.Ki, pid.Kd};
+  r.champion->score = runScore(car);
+  r.champion->driver = car.ai->kind;
+  r.champion->genes = genesOf(*car.ai);
   r.champion->standingLap = standingLap(car);
   r.champion->flyingLap = bestFlyingLap(car);
 }

@@ -3,21 +3,23 @@
 // with, and the record of its training (scores per generation, the champion, the replays).
 #include <chrono>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/generation_stats.h"
 #include "app/replays.h"
+#include "car/ai_driver.h"
 #include "car/speed_plan.h"
 
 namespace dx {
 
 // Chosen on the command line; fixed for the session.
 struct SessionOptions {
-  int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
-  int64_t level = 0;      // the drivers' difficulty level, 0 to 4
-  std::string ghostFile;  // a tape to race against from the start, if any
+  int64_t trackSlot = 1;                // the track raced and trained on: maps/<slot>.map
+  int64_t level = 0;                    // the drivers' difficulty level, 0 to 4
+  DriverKind driver = DriverKind::pid;  // how the computer drivers decide
+  std::string ghostFile;                // a tape to race against from the start, if any
 };
 
 // What training has done in this session.
@@ -30,7 +32,7 @@ struct TrainingRecord {
   std::string notSaved;
   int64_t poolSaves = 0;  // saves that reached the file
   // The reference lap of the track for the test car: what the car could do along the racing line.
-  std::optional<SpeedPlan> reference;
+  std::shared_ptr<const SpeedPlan> reference;
 };
 
 SessionOptions& sessionOptions();

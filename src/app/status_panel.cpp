@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <span>
 
 #include "app/lap_times.h"
 #include "app/view_controls.h"
@@ -87,7 +88,7 @@ std::string buttonLine(const std::string& action, std::initializer_list<Button> 
 
 // The reference lap that fits the lap the car is on: standing on its first, flying after.
 std::string referenceText(const Car& car, const Map& map) {
-  const std::optional<SpeedPlan>& plan = trainingRecord().reference;
+  const std::shared_ptr<const SpeedPlan>& plan = trainingRecord().reference;
   if (!plan) return "";
   const bool flying = car.lapTimes.size() >= 2 || lapIndex(car, map) > 0;
   return "  ref " + fixed(flying ? plan->flyingLap : plan->standingLap, 1);
@@ -108,11 +109,27 @@ std::string lapLine(const Car& car, const Map& map) {
   return head + "  last " + fixed(t[t.size() - 2], 2) + "  best " + fixed(best, 2);
 }
 
+// One digit per gene, 0 for -1 up to 9 for +1 (clamped beyond): a glance at a set of 11 or 53.
+std::string geneDigits(std::span<const float> genes) {
+  std::string out;
+  for (float g : genes) out += char('0' + std::clamp(int(std::lround((g + 1) * 4.5f)), 0, 9));
+  return out;
+}
+
+std::vector<std::string> geneLines(DriverKind kind, const std::vector<float>& genes) {
+  if (kind != DriverKind::neural) return {"genes " + geneDigits(genes)};
+  const std::span<const float> all(genes);
+  const size_t hidden = std::min<size_t>(all.size(), 35);  // wH[0], then wO
+  return {"wH " + geneDigits(all.first(hidden)), "wO " + geneDigits(all.subspan(hidden))};
+}
+
 std::vector<std::string> panelLines(const Car& followed) {
   const Harness& h = harness();
   const Map& map = *h.myMap;
   std::vector<std::string> lines;
-  lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name + ", level " +
+  const DriverKind driver = sessionOptions().driver;
+  const std::string kind = driver == DriverKind::pid ? "" : ", " + std::string(driverName(driver)) + " drivers";
+  lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name + kind + ", level " +
                   std::to_string(sessionOptions().level));
   std::string gen = "gen " + std::to_string(trainingRecord().history.size() + 1) + "  left " +
                     fixed(std::max(0.0f, 60.0f - h.timeSinceStart), 1) + " s";
@@ -137,11 +154,18 @@ std::vector<std::string> panelLines(const Car& followed) {
   const std::string who = champion ? "champion replay" : ai ? "AI #" + std::to_string(ai) : "you";
   lines.push_back("following: " + who + ", node " + std::to_string(followed.currentNode));
   lines.push_back(lapLine(followed, map) + referenceText(followed, map));
+  std::vector<std::string> genes;
   if (champion) {
     const Tape& t = *trainingRecord().replays.champion;
-    lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.gains[0], 2) + " " + fixed(t.gains[1], 2) +
-                    " " + fixed(t.gains[2], 2));
+    if (t.driver == DriverKind::pid)
+      lines.push_back("score " + fixed(t.score, 0) + "  gains " + fixed(t.genes[0], 2) + " " + fixed(t.genes[1], 2) +
+                      " " + fixed(t.genes[2], 2));
+    else
+      lines.push_back("score " + fixed(t.score, 0)), genes = geneLines(t.driver, t.genes);
+  } else if (ai && followed.ai && followed.ai->kind != DriverKind::pid) {
+    genes = geneLines(followed.ai->kind, genesOf(*followed.ai));
   }
+  lines.insert(lines.end(), genes.begin(), genes.end());
   if (!trainingRecord().notSaved.empty()) lines.push_back(trainingRecord().notSaved);
   return lines;
 }

@@ -24,7 +24,7 @@ namespace {
 
 void loadPool(Harness& h) {
   const std::string path = poolPath();
-  const std::optional<std::vector<ScoredGains>> loaded = readPool(path);
+  const std::optional<std::vector<ScoredGains>> loaded = readPool(path, geneCount(sessionOptions().driver));
   // Nothing trained yet on this track: the first generation starts from random gains and its
   // save creates the file.
   if (!loaded) {
@@ -58,10 +58,11 @@ CarPtr newTrainingCar(const std::vector<ScoredGains>& pool, const GenerationStar
   car->ethereal = true;
   car->ai = newAI(car.get(), start.random);
   car->ai->skill = 0.5f;
+  setDriverKind(*car->ai, start.driver, start.plan);
   if (pool.empty())
-    randomizeWeights(car->ai->pidSteering0, start.random);
+    randomizeGenes(*car->ai, start.random);
   else
-    loadWeights(car->ai->pidSteering0, chooseGains(pool, start.random));
+    loadGenes(*car->ai, chooseGains(pool, start.random));
   startRecording(*car, start.track, "champion");  // the generation's best is replayed afterwards
   return car;
 }
@@ -69,10 +70,7 @@ CarPtr newTrainingCar(const std::vector<ScoredGains>& pool, const GenerationStar
 }  // namespace
 
 void scorePopulation(std::vector<ScoredGains>& pool, const std::vector<CarPtr>& cars) {
-  for (const CarPtr& car : cars) {
-    const PID& pid = car->ai->pidSteering0;
-    pool.push_back({float(car->currentNode), {pid.Kp, pid.Ki, pid.Kd}});
-  }
+  for (const CarPtr& car : cars) pool.push_back({runScore(*car), genesOf(*car->ai)});
   rankPool(pool);
 }
 
@@ -127,8 +125,8 @@ void planReferenceLap() {
     CarSettings settings;
     loadCarSettings(gameFile(testCarFile), settings);
     recalculate(settings);
-    const SpeedPlan plan = planSpeeds(*harness().myMap, measureCarLimits(settings));
-    echo(referenceLapLine(plan, testCarFile));
+    auto plan = std::make_shared<const SpeedPlan>(planSpeeds(*harness().myMap, measureCarLimits(settings)));
+    echo(referenceLapLine(*plan, testCarFile));
     trainingRecord().reference = plan;
   } catch (const GameError& e) {
     echo("no reference lap: ", e.what());
@@ -145,7 +143,8 @@ void nextIteration() {
     record.history.push_back(stats);
     h.timeSinceStart = 0;
     debug("iteration: ", h.iteration);
-    if (record.notSaved.empty() && savePool(h.bestAI, poolPath())) record.poolSaves += 1;
+    if (record.notSaved.empty() && savePool(h.bestAI, poolPath(), geneCount(sessionOptions().driver)))
+      record.poolSaves += 1;
   } else {
     loadPool(h);
   }
@@ -153,8 +152,14 @@ void nextIteration() {
   removePopulation(h);
   CarSettings settings;
   loadCarSettings(gameFile(testCarFile), settings);
-  const GenerationStart start{
-      *h.myMap, settings, randomState(), randomGenerators().seed, h.iteration, sessionOptions().trackSlot};
+  const GenerationStart start{*h.myMap,
+                              settings,
+                              randomState(),
+                              randomGenerators().seed,
+                              h.iteration,
+                              sessionOptions().trackSlot,
+                              sessionOptions().driver,
+                              record.reference};
   h.aiCars = breedGeneration(h.bestAI, start);
   for (const CarPtr& car : h.aiCars) h.myMap->trackObjects.push_back(car);
   record.generationStart = std::chrono::steady_clock::now();

@@ -29,8 +29,10 @@ struct GenerationStart {
   uint64_t runSeed;             // each car's own stream comes from (runSeed, generation, index)
   int64_t generation;
   int64_t track;  // the slot their tapes are recorded for
+  DriverKind driver = DriverKind::pid;
+  std::shared_ptr<const SpeedPlan> plan;  // the track's speed plan, which the racer and neural drivers read
 };
-// kPopulation new cars at start position 2, their gains bred from the pool (random when empty).
+// kPopulation new cars at start position 2, their genes bred from the pool (random when empty).
 std::vector<CarPtr> breedGeneration(const std::vector<ScoredGains>& pool, const GenerationStart& start);
 
 // A session's track as loaded, and what keeps its scores out of the track's pool: `loadError` when

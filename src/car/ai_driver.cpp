@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "car/car.h"
+#include "car/neural_driver.h"
 #include "framework/errors.h"
 #include "framework/numeric.h"
 #include "framework/random.h"
@@ -49,9 +50,31 @@ AimNodes aimNodes(const Map& map, int64_t node, int64_t k) {
   return {a, &nodeAt(map, node + k + 1)};
 }
 
-Vec2f aimPoint(const AI& ai, const Car& car) {
-  const Map& map = *car.map;
+// Steps 6 to 12 of the described driving step: the aim point by speed, the steering controller,
+// and on a decision full throttle with the brake on hard steering.
+void pidStep(AI& ai, float s, RandomState& r) {
+  Car& car = *ai.car;
   const int64_t k = truncToInt64(clamp(length(car.vel) * 0.05f, 1.0f, 7.0f));
+  const Vec2f v = aimPointAt(ai, car, k) - car.pos;
+  const float e = angleDiff(angle(v), car.angle);
+  const float out = update(ai.pidSteering0, e);
+  wrapIntegral(ai.pidSteering0, -kPiF, kPiF);
+  ai.debugVector = v;
+  ai.debugVector2 = car.vel * 0.1f;
+  const double turn = lerp(-kPi / 4, kPi / 4, (out + 1.0f) * 0.5f);
+  ai.debugVector3 = polarVec2f(float(double(car.angle) + turn), 8);
+  if (reacts(ai, s, r)) {
+    Controls& c = car.controls;
+    c.accel = true;
+    c.steer = clamp(out, -1.0f, 1.0f);
+    c.brake = std::fabs(out) > 0.5f;
+  }
+}
+
+}  // namespace
+
+Vec2f aimPointAt(const AI& ai, const Car& car, int64_t k) {
+  const Map& map = *car.map;
   const AimNodes n = aimNodes(map, car.currentNode, k);
   const Node &A = *n.a, &B = *n.b;
   Vec2f p1, p2;
@@ -67,7 +90,11 @@ Vec2f aimPoint(const AI& ai, const Car& car) {
   return lerp(p1, p2, car.nodeAlpha);
 }
 
-}  // namespace
+bool reacts(AI& ai, float s, RandomState& r) {
+  if (!(ai.lastActive > 15 || s > rnd(r, 1.0f))) return false;
+  ai.lastActive = 0;
+  return true;
+}
 
 AIState& aiState() { return gAI; }
 void resetAIState() { gAI = AIState{}; }
@@ -151,24 +178,52 @@ void update(AI& ai, RandomState& r) {
     applyDifficulty(ai, s);
   }
   ai.tightness = float(std::clamp(double(ai.tightness) + (car.colliding > 0 ? -0.1 : 0.000001), 0.0, 1.0));
-  const Vec2f v = aimPoint(ai, car) - car.pos;
-  const float e = angleDiff(angle(v), car.angle);
-  const float out = update(ai.pidSteering0, e);
-  wrapIntegral(ai.pidSteering0, -kPiF, kPiF);
-  ai.debugVector = v;
-  ai.debugVector2 = car.vel * 0.1f;
-  const double turn = lerp(-kPi / 4, kPi / 4, (out + 1.0f) * 0.5f);
-  ai.debugVector3 = polarVec2f(float(double(car.angle) + turn), 8);
-  if (ai.lastActive > 15 || s > rnd(r, 1.0f)) {
-    ai.lastActive = 0;
-    c.accel = true;
-    c.steer = clamp(out, -1.0f, 1.0f);
-    c.brake = std::fabs(out) > 0.5f;
+  switch (ai.kind) {
+    case DriverKind::pid: pidStep(ai, s, r); break;
+    case DriverKind::racer: racerStep(ai, s, r); break;
+    case DriverKind::neural: neuralStep(ai, s, r); break;
   }
   if (car.finished) {
     c.brake = c.boost = c.accel = false;
     if (length(car.vel) < 1.0f) c.steer = 0;
   }
+}
+
+void setDriverKind(AI& ai, DriverKind kind, std::shared_ptr<const SpeedPlan> plan) {
+  const Map& map = *ai.car->map;
+  if (kind != DriverKind::pid && (!plan || plan->speeds.size() != map.path.size() || !(plan->topSpeed > 0)))
+    throw GameError("the " + std::string(driverName(kind)) + " driver needs the track's speed plan");
+  ai.kind = kind;
+  ai.plan = std::move(plan);
+}
+
+void randomizeGenes(AI& ai, RandomState& r) {
+  if (ai.kind == DriverKind::pid) return randomizeWeights(ai.pidSteering0, r);
+  if (ai.kind == DriverKind::neural) return;
+  std::vector<float> genes(kRacerGenes);
+  for (float& g : genes) g = rnd(r, 2.0f) - 1.0f;
+  loadGenes(ai, genes);
+}
+
+void loadGenes(AI& ai, const std::vector<float>& genes) {
+  const size_t n = geneCount(ai.kind);
+  if (genes.size() != n)
+    throw IndexError("the " + std::string(driverName(ai.kind)) + " driver has " + std::to_string(n) + " genes, not " +
+                     std::to_string(genes.size()));
+  if (ai.kind == DriverKind::pid) return loadWeights(ai.pidSteering0, genes);
+  if (ai.kind == DriverKind::neural) return loadNetWeights(*ai.nn, genes);
+  ai.genes = genes;
+  ai.racer = racerTuning(genes);
+  const RacerTuning& t = ai.racer;
+  ai.pidSteering0.Kp = t.steerKp, ai.pidSteering0.Ki = t.steerKi, ai.pidSteering0.Kd = t.steerKd;
+  ai.pidThrottle.Kp = t.throttleKp, ai.pidThrottle.Ki = t.throttleKi, ai.pidThrottle.Kd = t.throttleKd;
+  ai.tightness = t.tightness;
+}
+
+std::vector<float> genesOf(const AI& ai) {
+  if (ai.kind == DriverKind::pid) return {ai.pidSteering0.Kp, ai.pidSteering0.Ki, ai.pidSteering0.Kd};
+  if (ai.kind == DriverKind::neural) return netWeights(*ai.nn);
+  return ai.genes;
 }
 
 }  // namespace dx

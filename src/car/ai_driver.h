@@ -1,10 +1,15 @@
 #pragma once
 // The computer driver: it aims between the centre line and the racing line a few nodes ahead
-// and steers with a PID controller whose three gains are what training evolves.
+// and steers with a PID controller whose three gains are what training evolves. Two more kinds
+// decide differently within the same reaction model: the racer (speed plan, throttle controller,
+// boost) and the neural driver (its network).
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "car/driver_kind.h"
+#include "car/racer_driver.h"
+#include "car/speed_plan.h"
 #include "framework/random.h"
 #include "geom/vec.h"
 #include "nn/neural_net.h"
@@ -46,6 +51,11 @@ struct AI {
   Vec2f debugVector, debugVector2, debugVector3;
   float score = 0;
   std::shared_ptr<NeuralNet> nn;
+  // Beyond the described record: how this driver decides, and what the other kinds read.
+  DriverKind kind = DriverKind::pid;
+  std::vector<float> genes;               // the racer's genes as loaded (the others keep theirs in place)
+  RacerTuning racer;                      // decoded from them
+  std::shared_ptr<const SpeedPlan> plan;  // the track's speed plan for this car's build
 };
 
 // The highest difficulty level.
@@ -61,6 +71,23 @@ void resetAIState();
 // Raises GameError for a car whose class has no controller settings (only classes 0..3 do).
 void resetPID(AI& ai);
 std::shared_ptr<AI> newAI(Car* car, RandomState& r = randomState());
+
+// Makes the driver one of the kind. The racer and the neural driver read the track's speed plan;
+// they raise GameError without one, or with one of another track.
+void setDriverKind(AI& ai, DriverKind kind, std::shared_ptr<const SpeedPlan> plan);
+// A random start: the pid driver's three gains uniform in [-1, 1) (randomizeWeights), the racer's
+// genes likewise; the neural driver keeps the weights its network was built with.
+void randomizeGenes(AI& ai, RandomState& r);
+// Raises IndexError unless `genes` holds geneCount(kind) values.
+void loadGenes(AI& ai, const std::vector<float>& genes);
+std::vector<float> genesOf(const AI& ai);
+
+// The aim point k nodes ahead (walls-less nodes skipped), between the centre and the racing line
+// by the driver's tightness, or down the middle of a split's side.
+Vec2f aimPointAt(const AI& ai, const Car& car, int64_t k);
+// The reaction model: the driver re-decides when it has not for 15 steps or, on other steps,
+// with probability s (drawn from r); a decision resets the count.
+bool reacts(AI& ai, float s, RandomState& r);
 // The driving step: writes the car's controls. Its reaction draws come from r; the first form
 // takes the car's own stream, or the simulation's generator for a car without one.
 void update(AI& ai);

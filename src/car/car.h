@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "car/driver_kind.h"
 #include "objects/enums.h"
 #include "objects/ring_buffer.h"
 #include "objects/shared_records.h"
@@ -109,10 +110,11 @@ struct Tape {
   int64_t track = 1;  // the map slot it was driven on
   CarSettings settings;
   CarStart start;
-  std::string kind;          // "lap" (a lap of the user's car) or "champion" (a generation's best AI)
-  float time = 0;            // a lap's time in seconds
-  float score = 0;           // a champion's score
-  std::vector<float> gains;  // a champion's Kp, Ki, Kd
+  std::string kind;                     // "lap" (a lap of the user's car) or "champion" (a generation's best AI)
+  float time = 0;                       // a lap's time in seconds
+  float score = 0;                      // a champion's score
+  DriverKind driver = DriverKind::pid;  // a champion's kind of driver
+  std::vector<float> genes;             // and its genes (a pid driver's Kp, Ki, Kd)
   // A champion's standing lap and best flying lap in its run, when it completed them.
   std::optional<float> standingLap, flyingLap;
   int64_t position = 0;  // next frame to play

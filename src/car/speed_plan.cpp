@@ -285,7 +285,15 @@ SpeedPlan planSpeeds(const Map& map, const CarLimits& limits) {
   const int64_t start = line.loop ? 0 : getStartNode(map, 0), finish = line.loop ? n : getEndNode(map);
   plan.flyingLap = float(flyingTime(plan.speeds, line, start, finish));
   plan.standingLap = float(standingTime(plan.speeds, line, limits, getStartNode(map, 2), finish));
+  plan.topSpeed = limits.topSpeed;
   return plan;
+}
+
+float plannedSpeedAt(const SpeedPlan& plan, const Map& map, float node) {
+  const float i = std::floor(node);
+  const int64_t a = int64_t(i);
+  const float va = plan.speeds[size_t(nodeAt(map, a).id)], vb = plan.speeds[size_t(nodeAt(map, a + 1).id)];
+  return lerp(va, vb, node - i);
 }
 
 std::string referenceLapLine(const SpeedPlan& plan, const std::string& carFile) {

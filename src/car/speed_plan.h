@@ -39,10 +39,15 @@ struct SpeedPlan {
   // its finish node at the planned speeds. Standing: from the training cars' start at rest to
   // the first lap boundary (an open track's finish node).
   float flyingLap = 0, standingLap = 0;
+  float topSpeed = 0;  // the car's, from its limits
 };
 
 // Raises IndexError for a track without nodes or without its racing line.
 SpeedPlan planSpeeds(const Map& map, const CarLimits& limits);
+
+// The planned speed at a fractional node index (node i + fraction f), interpolated between the
+// two nodes; indices wrap or clamp as nodeAt does.
+float plannedSpeedAt(const SpeedPlan& plan, const Map& map, float node);
 
 // "reference lap 38.1 s flying, 39.4 s standing for <carFile>", as every program tells it.
 std::string referenceLapLine(const SpeedPlan& plan, const std::string& carFile);

@@ -268,6 +268,25 @@ CarPtr newReplayCar(const Tape& tape, Map& map, Team team) {
   return car;
 }
 
+namespace {
+
+// A champion's driver and genes: version 1 holds a pid driver's three "gains".
+void readGenes(const Reader& r, int64_t version, Tape& t) {
+  const char* key = version == 1 ? "gains" : "genes";
+  if (version != 1) {
+    const std::optional<DriverKind> kind = driverNamed(r.text("driver"));
+    if (!kind) r.bad("driver", "\"pid\", \"racer\" or \"neural\"");
+    t.driver = *kind;
+  }
+  const size_t n = geneCount(t.driver);
+  const json& genes = r.member(key);
+  if (!genes.is_array() || genes.size() != n) r.bad(key, (std::to_string(n) + " numbers").c_str());
+  for (const json& g : genes) t.genes.push_back(r.number(g, key));
+  for (float g : t.genes) within(r.where, key, g, -kMaxGain, kMaxGain);
+}
+
+}  // namespace
+
 std::string formatTape(const Tape& t) {
   json out = {{"tape", kMagic},
               {"version", kTapeVersion},
@@ -277,8 +296,9 @@ std::string formatTape(const Tape& t) {
   if (t.kind == "lap") out["time"] = double(t.time);
   if (t.kind == "champion") {
     out["score"] = double(t.score);
-    out["gains"] = json::array();
-    for (float g : t.gains) out["gains"].push_back(double(g));
+    out["driver"] = driverName(t.driver);
+    out["genes"] = json::array();
+    for (float g : t.genes) out["genes"].push_back(double(g));
     if (t.standingLap) out["standingLap"] = double(*t.standingLap);
     if (t.flyingLap) out["flyingLap"] = double(*t.flyingLap);
   }
@@ -303,7 +323,7 @@ Tape parseTape(std::string_view text, const std::string& source) {
   if (!root.is_object() || !root.contains("tape") || root["tape"] != kMagic) throw FormatError(source + ": not a tape");
   int64_t version = 0;
   r("version", version);
-  if (version != kTapeVersion)
+  if (version != 1 && version != kTapeVersion)
     throw FormatError(source + ": tape version " + std::to_string(version) + " is not known (this game reads version " +
                       std::to_string(kTapeVersion) + ")");
   Tape t;
@@ -315,10 +335,7 @@ Tape parseTape(std::string_view text, const std::string& source) {
   if (t.kind == "champion") {
     r("score", t.score);
     within(source, "score", t.score, -kMaxScore, kMaxScore);
-    const json& gains = r.member("gains");
-    if (!gains.is_array() || gains.size() != 3) r.bad("gains", "three numbers");
-    for (const json& g : gains) t.gains.push_back(r.number(g, "gains"));
-    for (float g : t.gains) within(source, "gains", g, -kMaxGain, kMaxGain);
+    readGenes(r, version, t);
     for (auto [key, lap] : {std::pair{"standingLap", &t.standingLap}, {"flyingLap", &t.flyingLap}})
       if (root.contains(key)) {
         float v = 0;

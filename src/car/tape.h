@@ -9,7 +9,8 @@
 
 namespace dx {
 
-constexpr int64_t kTapeVersion = 1;
+// Version 2 adds a champion's driver kind and its genes; version 1 champions are pid drivers.
+constexpr int64_t kTapeVersion = 2;
 // The longest drive a tape holds: an hour of steps.
 constexpr int64_t kMaxTapeFrames = 216'000;
 

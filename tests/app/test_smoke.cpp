@@ -57,7 +57,7 @@ TEST(Smoke, CommandLineHelpAndTracksThatCannotBeRaced) {
   test::GameProcess help;
   help.start(game + "/draxen3516", game, env, {"--help"});
   EXPECT_EQ(help.wait(10s), 0);
-  EXPECT_EQ(help.out().rfind("usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE]\n", 0), 0u)
+  EXPECT_EQ(help.out().rfind("usage: draxen3516 [--track SLOT] [--driver KIND] [--difficulty LEVEL] [--ghost FILE]\n", 0), 0u)
       << help.out();
 
   test::GameProcess missing;

@@ -103,7 +103,7 @@ class Panel : public testing::Test {
     h.ff = true;
     h.bestAI = {{100, {}}, {420, {}}};  // a loaded pool is not sorted
     h.myCar->lapTimes = {30.5f, 31.25f, 4.0f};
-    trainingRecord().reference = SpeedPlan{{}, 36.125f, 38.875f};
+    trainingRecord().reference = std::make_shared<const SpeedPlan>(SpeedPlan{{}, 36.125f, 38.875f});
   }
 };
 

@@ -91,7 +91,7 @@ TEST_F(TapeFiles, NumbersBeyondAnyDriveAreRefusedAndTheGameStartsWithoutAGhost) 
       {[](json& t) { t["settings"]["maxaccel"] = 3e6; },
        "settings: \"maxaccel\" is 3e+06, outside -2.4e+06 to 2.4e+06"},
       {[](json& t) { t["settings"]["hullIndex"] = 3; }, "settings: \"hullIndex\" is 3, outside the catalogue's 0 to 2"},
-      {[](json& t) { t["gains"][1] = -10001; }, "\"gains\" is -10001, outside -10000 to 10000"},
+      {[](json& t) { t["genes"][1] = -10001; }, "\"genes\" is -10001, outside -10000 to 10000"},
       // A 13 KB tape asked for 1.6 GB.
       {[](json& t) {
          t["controls"] = json::array({json::array({0, 1, 99999999})});

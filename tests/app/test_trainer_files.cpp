@@ -46,7 +46,7 @@ class TrainerFiles : public test::RunFolderTest {
             {"--generations", generations, "--seed", seed, "--threads", "1"});
   }
   fs::path pool() const { return run / "assets" / "ai.json"; }
-  std::vector<ScoredGains> saved() const { return parsePool(test::slurp(pool()), "pool"); }
+  std::vector<ScoredGains> saved() const { return parsePool(test::slurp(pool()), "pool", 3); }
   // The lock another program saving the pool would hold, not inherited by the trainer.
   int takeLock() const {
     const int fd = open((pool().string() + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);

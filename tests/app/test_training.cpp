@@ -53,7 +53,7 @@ TEST_F(HarnessTest, ScoringSavesOnlyPositiveScoresBestFirst) {
   EXPECT_EQ(h.timeSinceStart, 0.0f);
   ASSERT_EQ(h.bestAI.size(), 100u);
   EXPECT_EQ(h.bestAI[0].score, 3.0f);
-  const std::vector<ScoredGains> saved = parsePool(pool(), "pool");
+  const std::vector<ScoredGains> saved = parsePool(pool(), "pool", 3);
   for (const ScoredGains& g : saved) EXPECT_GT(g.score, 0.0f);
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(saved[0].score, 3.0f);
@@ -163,7 +163,7 @@ TEST_F(HarnessTest, PoolValuesOutOfRangeOrOfTheWrongTypeAreRefused) {
 // A pool that is not JSON at all is refused, naming the file and where the parser stopped.
 TEST(PoolFile, TextThatIsNotJsonSaysWhere) {
   try {
-    parsePool("[{\"score\": 1, \"weights\": [1, 2, 3]},", "ai.json");
+    parsePool("[{\"score\": 1, \"weights\": [1, 2, 3]},", "ai.json", 3);
     FAIL() << "parsed";
   } catch (const FormatError& e) {
     EXPECT_STREQ(e.what(),
@@ -179,7 +179,7 @@ TEST(PoolFile, NeverWritesANumberItWouldRefuse) {
                                          {7, {0, -inf, 0}}, {6, {0, 0, 2e4f}}, {nan, {0, 0, 0}}};
   const std::string text = formatPool(pool);
   EXPECT_EQ(text.find("null"), std::string::npos) << text;
-  const std::vector<ScoredGains> back = parsePool(text, "p");
+  const std::vector<ScoredGains> back = parsePool(text, "p", 3);
   ASSERT_EQ(back.size(), 1u);
   EXPECT_EQ(back[0].score, 9.0f);
 }
@@ -197,7 +197,7 @@ TEST_F(HarnessTest, FailedSaveKeepsTheOldFileAndTriesAgain) {
   EXPECT_EQ(harness().bestAI.size(), 100u);  // kept in memory
   std::filesystem::remove(base / "assets" / "ai.json");
   nextIteration();
-  EXPECT_EQ(parsePool(pool(), "pool").size(), 100u);
+  EXPECT_EQ(parsePool(pool(), "pool", 3).size(), 100u);
 }
 
 // A track that has not been trained on yet: no file is an empty pool, and the first scoring
@@ -212,7 +212,7 @@ TEST_F(HarnessTest, MissingPoolStartsFromRandomGainsInTheTracksOwnFile) {
   EXPECT_EQ(harness().aiCars.size(), 100u);
   for (const CarPtr& car : harness().aiCars) car->currentNode = 3;
   nextIteration();
-  EXPECT_EQ(parsePool(test::slurp(path), path).size(), 100u);
+  EXPECT_EQ(parsePool(test::slurp(path), path, 3).size(), 100u);
   EXPECT_EQ(pool(), "[]");  // track 1's pool is not touched
   EXPECT_EQ(runFile("assets/training.csv", 1, 0), "assets/training.csv");
   EXPECT_EQ(runFile("assets/training.csv", 12, 0), "assets/training-12.csv");
@@ -273,14 +273,14 @@ TEST(PoolFile, TwoSpaceIndentPositiveScoresOnly) {
   EXPECT_EQ(formatPool(pool),
             "[\n  {\n    \"score\": 2.0,\n    \"weights\": [\n      0.5,\n      0.0,\n      -1.0\n    ]\n  }\n]");
   EXPECT_EQ(formatPool({}), "[]");
-  const std::vector<ScoredGains> back = parsePool(R"([{"score": 3, "weights": [1, -2, 2.5]}])", "p");
+  const std::vector<ScoredGains> back = parsePool(R"([{"score": 3, "weights": [1, -2, 2.5]}])", "p", 3);
   EXPECT_EQ(back[0].weights, (std::vector<float>{1, -2, 2.5f}));
 }
 
 // Gains that are not short decimals come back from the file as the very same floats, in order.
 TEST(PoolFile, EntriesSurviveASaveAndReload) {
   const std::vector<ScoredGains> pool = {{731.5f, {0.1f, 1.0f / 3, -1e-7f}}, {1.0f / 7, {12.345678f, -7.25f, 2}}};
-  const std::vector<ScoredGains> back = parsePool(formatPool(pool), "ai.json");
+  const std::vector<ScoredGains> back = parsePool(formatPool(pool), "ai.json", 3);
   ASSERT_EQ(back.size(), pool.size());
   for (size_t i = 0; i < pool.size(); ++i) {
     EXPECT_EQ(back[i].score, pool[i].score);
@@ -300,7 +300,7 @@ TEST(GenerationStep, ScoresAndBreedsFromItsInputs) {
   const MapPtr map = test::stadium();
   auto breed = [&](const std::vector<ScoredGains>& pool, uint64_t seed) {
     RandomState r = streamFor(seed, 1, 2);
-    return breedGeneration(pool, {*map, settings, r, seed, 3, 1});
+    return breedGeneration(pool, {*map, settings, r, seed, 3, 1, DriverKind::pid, nullptr});
   };
   const RandomState global = randomState();
   std::vector<CarPtr> cars = breed({}, 7);

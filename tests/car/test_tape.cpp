@@ -86,9 +86,9 @@ TEST(Tape, DamagedOrForeignFilesAreRefusedNamingTheFile) {
   driveOn(1, 30, &tape, 0);
   tape->kind = "champion";
   tape->score = 12;
-  tape->gains = {0.5f, 0, 2};
+  tape->genes = {0.5f, 0, 2};
   const std::string good = formatTape(*tape);
-  EXPECT_EQ(parseTape(good, "t").gains, tape->gains);
+  EXPECT_EQ(parseTape(good, "t").genes, tape->genes);
   auto refusal = [](const std::string& text) {
     try {
       parseTape(text, "my.tape");
@@ -98,9 +98,19 @@ TEST(Tape, DamagedOrForeignFilesAreRefusedNamingTheFile) {
     return std::string("accepted");
   };
   EXPECT_EQ(refusal(good.substr(0, good.size() / 2)), "my.tape: not a tape (not valid JSON)");
-  std::string v2 = good;
-  v2.replace(v2.find("\"version\": 1"), 12, "\"version\": 2");
-  EXPECT_EQ(refusal(v2), "my.tape: tape version 2 is not known (this game reads version 1)");
+  const auto edited = [&](const std::string& from, const std::string& to) {
+    std::string t = good;
+    return t.replace(t.find(from), from.size(), to);
+  };
+  EXPECT_EQ(refusal(edited("\"version\": 2", "\"version\": 3")),
+            "my.tape: tape version 3 is not known (this game reads version 2)");
+  // A version 1 champion is a pid driver with its three "gains".
+  const Tape v1 =
+      parseTape(edited("\"version\": 2", "\"version\": 1").replace(good.find("\"genes\""), 7, "\"gains\""), "t");
+  EXPECT_EQ(v1.driver, DriverKind::pid);
+  EXPECT_EQ(v1.genes, tape->genes);
+  EXPECT_EQ(refusal(edited("\"pid\"", "\"racer\"")), "my.tape: \"genes\" must be 11 numbers");
+  EXPECT_EQ(refusal(edited("\"pid\"", "\"rally\"")), "my.tape: \"driver\" must be \"pid\", \"racer\" or \"neural\"");
   std::string nan = good;
   nan.replace(nan.find("\"mass\": "), 8, "\"mass\": 1e39, \"x\": ");
   EXPECT_EQ(refusal(nan), "my.tape: settings: \"mass\" must be a finite number");
