@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
+#include "app/lap_times.h"
 #include "app/process_runner.h"
 #include "app/race_mode.h"
 #include "app/replays.h"
@@ -118,33 +120,44 @@ TEST_F(ReplaysTest, BestLapSavedToTheUsersTapesAndLoadedAsAGhost) {
   EXPECT_EQ(formatTape(*loaded.bestLap), formatTape(*r.bestLap));
 }
 
-// The trainer's champion tape, replayed alone on the track, reaches the champion's score exactly.
+// The trainer's champion tape, replayed alone on the track, reaches the champion's score exactly,
+// for every kind of driver: on the open track 2 a racer scores at its pace to the finish.
 TEST(ChampionTape, TrainersChampionReplaysToItsScore) {
   const fs::path dir = fs::temp_directory_path() / ("dx-champion-" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  const fs::path game = test::gameDir();
+  const fs::path game = fs::absolute(test::gameDir());
   fs::copy_file(game / "draxen3516-train", dir / "draxen3516-train");
   fs::create_directory_symlink(game / "maps", dir / "maps");
   fs::create_directories(dir / "assets");
   for (const fs::directory_entry& e : fs::directory_iterator(game / "assets"))
-    if (e.path().filename() != "ai.json") fs::create_symlink(e.path(), dir / "assets" / e.path().filename());
-  test::GameProcess p;
-  p.start((dir / "draxen3516-train").string(), dir.string(), {}, {"--generations", "2", "--seed", "9"});
-  ASSERT_EQ(p.wait(120s), 0) << p.err();
-  const Tape champion = readTapeFile((dir / "assets" / "champion.tape").string());
-  EXPECT_EQ(champion.kind, "champion");
-  EXPECT_GT(champion.score, 100.0f);
-  EXPECT_NEAR(double(champion.frames.size()), 3600, 1);  // 60 s of steps
-
+    if (e.path().filename().string().rfind("ai", 0) != 0)
+      fs::create_symlink(e.path(), dir / "assets" / e.path().filename());
   loopState().basePath = dir.string() + "/";
   loopState().assetPath = (dir / "assets").string();
-  const test::LogCapture capture;
-  MapPtr map = loadMap("", 1);
-  CarPtr car = newReplayCar(champion, *map, teamDK);
-  map->trackObjects = {car};
-  for (size_t i = 0; i < champion.frames.size(); ++i) update(*map, 1.0f / 60);
-  EXPECT_EQ(float(car->currentNode), champion.score);
+  for (const auto& [kind, track, tape] : {std::tuple{"pid", 1, "champion.tape"},
+                                          {"neural", 1, "champion-neural.tape"},
+                                          {"racer", 2, "champion-2-racer.tape"}}) {
+    test::GameProcess p;
+    p.start((dir / "draxen3516-train").string(), dir.string(), {},
+            {"--generations", "2", "--seed", "9", "--driver", kind, "--track", std::to_string(track)});
+    ASSERT_EQ(p.wait(120s), 0) << p.err();
+    const Tape champion = readTapeFile((dir / "assets" / tape).string());
+    EXPECT_EQ(champion.kind, "champion");
+    EXPECT_EQ(driverName(champion.driver), kind);
+    EXPECT_EQ(champion.genes.size(), geneCount(champion.driver));
+    EXPECT_GT(champion.score, 100.0f);
+    EXPECT_NEAR(double(champion.frames.size()), 3600, 1);  // 60 s of steps
+
+    const test::LogCapture capture;
+    MapPtr map = loadMap("", track);
+    CarPtr car = newReplayCar(champion, *map, teamDK);
+    map->trackObjects = {car};
+    float clock = 0;
+    for (size_t i = 0; i < champion.frames.size(); ++i) stepRun(*map, clock, 1.0f / 60, randomState());
+    const float finish = float(int64_t(map->path.size()) - kFinishFromEnd);
+    EXPECT_EQ(track == 1 ? float(car->currentNode) : finish * 60 / car->lapTimes.at(0), champion.score) << kind;
+  }
   fs::remove_all(dir);
 }
 
