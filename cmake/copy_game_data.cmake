@@ -1,11 +1,12 @@
 cmake_minimum_required(VERSION 3.20)
 # Copies assets/ and maps/ into the run folder. Files the game writes there itself
-# (the gain pool) are installed only when missing, so a rebuild never loses training.
-set(DX_WRITTEN_BY_GAME "assets/ai.json")
+# (the gain pools, assets/ai.json, ai-2.json, ...) are installed only when missing, so a
+# rebuild never loses training.
+set(DX_WRITTEN_BY_GAME "^assets/ai(-[^/]*)?\\.json$")
 foreach(dir assets maps)
   file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/${dir}/*)
   foreach(f ${files})
-    if(f IN_LIST DX_WRITTEN_BY_GAME AND EXISTS ${DST}/${f})
+    if(f MATCHES "${DX_WRITTEN_BY_GAME}" AND EXISTS ${DST}/${f})
       continue()
     endif()
     get_filename_component(d ${DST}/${f} DIRECTORY)

@@ -82,14 +82,17 @@ std::string fixed2(double v) {
 }
 
 // The selected slot and entry and the derived handling values on the left; the heat values
-// right-aligned on the right.
+// right-aligned on the right. The handling rows start below the light marker, which covers
+// x 33..59, y 20..46 with the light in its start-up place, 8 pixels apart to fit above the
+// bottom edge.
 void drawValues(const Car& car, int64_t slot) {
   const CarSettings& s = car.settings;
   setColor(color::white);
   print(slotAt(slot).kindName, 1, 1);
   const CarComponent* c = selected(s, slot);
   print(c ? c->name : "", 1, 8);
-  print("class: " + std::to_string(s.carClass), 1, 20);
+  Pint y = 48;
+  print("class: " + std::to_string(s.carClass), 1, y);
   const std::pair<const char*, float> left[] = {
       {"mass: ", s.mass},
       {"speed: ", toKmh(calculateMaxSpeed(car))},
@@ -101,10 +104,9 @@ void drawValues(const Car& car, int64_t slot) {
       {"boost: ", s.boostForce / s.mass},
       {"brake: ", s.brakeMaxAccel / s.mass},
   };
-  Pint y = 40;
   for (const auto& [label, value] : left) {
+    y += 8;
     print(label + fixed2(value), 1, y);
-    y += 10;
   }
   const Pint xr = drawState().screenWidth - 1;
   const std::pair<const char*, float> right[] = {

@@ -20,6 +20,7 @@ namespace {
 constexpr ColorId kBacking = 64;  // the darkest grey, just off black, so black bars still show
 constexpr Pint kLine = 6;         // 5-row glyphs and one blank row
 constexpr Pint kPad = 2;
+constexpr const char* kNoCarsYet = "no cars yet: r starts training now";
 
 std::string fixed(double v, int decimals) {
   char buf[64];
@@ -135,7 +136,10 @@ std::vector<std::string> panelLines(const Car& followed) {
                     fixed(std::max(0.0f, 60.0f - h.timeSinceStart), 1) + " s";
   if (h.ff) gen += "  2x";
   lines.push_back(gen);
-  if (trainingRecord().history.empty()) {
+  if (h.aiCars.empty()) {
+    // Until the first generation starts (at 60 s, or on r) the track holds no training cars.
+    lines.push_back(kNoCarsYet);
+  } else if (trainingRecord().history.empty()) {
     lines.push_back("last gen: none yet");
   } else {
     const GenerationStats& g = trainingRecord().history.back();
@@ -194,7 +198,11 @@ std::vector<std::string> keyHelpLines() {
 void drawStatusPanel(const Car& followed) {
   const std::vector<std::string> lines = panelLines(followed);
   std::vector<ColorId> colors = {12, 7, 6, 6, 9, 7, 7};
-  if (!trainingRecord().history.empty()) colors.insert(colors.begin() + 3, 6);  // the champion's laps
+  if (harness().aiCars.empty()) {
+    colors[2] = color::yellow;  // how to start training
+  } else if (!trainingRecord().history.empty()) {
+    colors.insert(colors.begin() + 3, 6);  // the champion's laps
+  }
   colors.resize(lines.size(), 7);
   if (!trainingRecord().notSaved.empty()) colors.back() = color::red;
   textBox(lines, colors, 0, 0);

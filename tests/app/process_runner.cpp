@@ -90,6 +90,11 @@ void copyRunFolder(const std::filesystem::path& dir, const std::string& exe) {
   fs::copy_file(game / exe, dir / exe);
   fs::copy(game / "assets", dir / "assets", fs::copy_options::recursive);
   fs::copy(game / "maps", dir / "maps", fs::copy_options::recursive);
+  // Untrained, whatever the run folder ships: an empty pool for track 1 and none for the others.
+  for (const fs::directory_entry& e : fs::directory_iterator(dir / "assets")) {
+    const std::string name = e.path().filename().string();
+    if (name.starts_with("ai-") && name.ends_with(".json")) fs::remove(e.path());
+  }
   std::ofstream(dir / "assets" / "ai.json") << "[]\n";
 }
 

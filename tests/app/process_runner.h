@@ -41,7 +41,8 @@ struct GameProcess {
 };
 
 // Makes `dir` afresh as a copy of the run folder with the executable `exe`, its assets and maps,
-// and an empty gain pool, so a run never changes the built run folder.
+// an empty gain pool for track 1 and none for the other tracks, so a run never changes the built
+// run folder and starts untrained.
 void copyRunFolder(const std::filesystem::path& dir, const std::string& exe);
 
 // Each test in its own copy of the run folder (see copyRunFolder), named for the test and removed

@@ -178,9 +178,9 @@ TEST_F(Editor, TextColumnsNameTheSlotAndTheHandling) {
   gameDrawEdit();
   const std::vector<uint8_t> frame = drawState().swCanvas->data;
   const std::pair<const char*, int> left[] = {
-      {"Heatsink", 1},         {"heatsink_plate", 8}, {"class: 3", 20},      {"mass: 10.00", 40},
-      {"speed: 144.00", 50},   {"dLong: 200.00", 60}, {"dLat: 4800.00", 70}, {"turn: 7.00", 80},
-      {"brakeTurn: 9.00", 90}, {"accel: 40.00", 100}, {"boost: 20.00", 110}, {"brake: 50.00", 120},
+      {"Heatsink", 1},         {"heatsink_plate", 8}, {"class: 3", 48},      {"mass: 10.00", 56},
+      {"speed: 144.00", 64},   {"dLong: 200.00", 72}, {"dLat: 4800.00", 80}, {"turn: 7.00", 88},
+      {"brakeTurn: 9.00", 96}, {"accel: 40.00", 104}, {"boost: 20.00", 112}, {"brake: 50.00", 120},
   };
   for (auto [text, y] : left) expectText(frame, text, 1, y, false);
   const std::pair<const char*, int> right[] = {
@@ -188,6 +188,13 @@ TEST_F(Editor, TextColumnsNameTheSlotAndTheHandling) {
       {"restart temp: 60.00", 50}, {"temp: 24.50", 60},
   };
   for (auto [text, y] : right) expectText(frame, text, kW - 1, y, true);
+
+  // With the light where it starts, its marker leaves the class and the mass readable.
+  h.lightPos = Vec3f{5, 5, 5};
+  gameDrawEdit();
+  const std::vector<uint8_t> lit = drawState().swCanvas->data;
+  expectText(lit, "class: 3", 1, 48, false);
+  expectText(lit, "mass: 10.00", 1, 56, false);
 }
 
 // A catalogue whose second hull sums to no mass: stepping right passes over it to the third, so

@@ -130,6 +130,9 @@ TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   EXPECT_EQ(lines[3], "pool: empty");
   EXPECT_EQ(lines[4], "following: AI #2, node 40");
   EXPECT_EQ(lines[5], "lap 1/3  last --  best --  ref 38.9");  // its first lap: a standing lap
+
+  h.aiCars.clear();  // before the first generation starts
+  EXPECT_EQ(panelLines(*h.myCar)[2], "no cars yet: r starts training now");
 }
 
 TEST_F(Panel, TextSitsOnItsBackingInTheTopLeftCorner) {

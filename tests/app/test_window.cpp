@@ -367,8 +367,12 @@ int followingLineEnd(const Surface& s, Rgb backing, Rgb orange) {
 
 TEST_F(WindowTest, TabF1AndCChangeWhatTheScreenShows) {
   startGame();
-  const Rgb backing{20, 20, 28}, orange{255, 163, 0}, blue{41, 173, 255};
+  const Rgb backing{20, 20, 28}, orange{255, 163, 0}, blue{41, 173, 255}, yellow{255, 240, 36};
   auto press = [this](const std::string& key) { tap(key); };
+  // Until the first generation starts, the panel's third line says how to start it.
+  const SurfacePtr first = screenshot(game, press);
+  ASSERT_TRUE(first) << game.err();
+  EXPECT_GT(share(*first, 2, 14, 60, 18, yellow), 0.2) << "no \"r starts training now\" line";
   tap("r");  // a generation of training cars to follow
   ASSERT_TRUE(game.waitForOutput("loaded 0 pid settings", 5s)) << game.out();
   std::this_thread::sleep_for(2s);  // they move off the start
@@ -376,6 +380,7 @@ TEST_F(WindowTest, TabF1AndCChangeWhatTheScreenShows) {
   const SurfacePtr panel = screenshot(game, press);
   ASSERT_TRUE(panel) << game.err();
   EXPECT_GT(share(*panel, 0, 0, 60, 37, backing), 0.5) << "no status panel in the top left corner";
+  EXPECT_EQ(share(*panel, 2, 14, 60, 18, yellow), 0.0);
   const int youEnd = followingLineEnd(*panel, backing, orange);
   EXPECT_GT(youEnd, 40);
 

@@ -170,6 +170,21 @@ TEST_P(ShippedTrack, SceneryStandsOffTheRoadAndHasItemTypes) {
   }
 }
 
+// A gate near the chase camera covers much of the screen, so none is drawn within eight nodes
+// (32 map units, beyond the view) of where the user's car and the training cars start.
+TEST_P(ShippedTrack, NoGateOverTheStart) {
+  const Map& map = *t.map;
+  const int64_t n = int64_t(map.path.size());
+  for (int64_t offset : {0, 2}) {
+    const int64_t start = wrap(getStartNode(map, offset), n);
+    for (const Node& node : map.path) {
+      if ((node.flags & flagGate) && node.id % 2 == 0) {
+        EXPECT_GE(ringDistance(map, node.id, start), 8) << "gate at node " << node.id;
+      }
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Slots, ShippedTrack, ::testing::Values(1, 2, 3));
 
 TEST(ShippedTracks, SlotOneIsTheFullFeaturedNightCircuit) {
