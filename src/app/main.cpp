@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
     initRenderer3d();
     sessionOptions().trackSlot = options->track;
     sessionOptions().ghostFile = options->ghost;
+    sessionOptions().driver = options->driver;
+    sessionOptions().race = options->race;
+    sessionOptions().opponents = options->opponents;
+    sessionOptions().pole = options->pole;
     sessionOptions().level = aiState().difficulty = options->level;
     harness().lightPos = {5.0f, 5.0f, 5.0f};
     init("tormix", "draxen3516");

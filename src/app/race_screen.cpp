@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/race_session.h"
 #include "app/status_panel.h"
 #include "app/view_controls.h"
 #include "framework/canvas.h"
@@ -88,6 +89,7 @@ void gameDrawRace() {
   if (panel) drawGaugeBacking();
   drawGauges(car);
   if (panel) drawStatusPanel(car);
+  if (racing()) drawRaceOverlay();
 }
 
 void drawGauges(const Car& car) {

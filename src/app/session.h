@@ -15,9 +15,13 @@ namespace dx {
 
 // Chosen on the command line; fixed for the session.
 struct SessionOptions {
-  int64_t trackSlot = 1;  // the track raced and trained on: maps/<slot>.map
-  int64_t level = 0;      // the drivers' difficulty level, 0 to 4
-  std::string ghostFile;  // a tape to race against from the start, if any
+  int64_t trackSlot = 1;       // the track raced and trained on: maps/<slot>.map
+  int64_t level = 0;           // the drivers' difficulty level, 0 to 4
+  std::string ghostFile;       // a tape to race against from the start, if any
+  std::string driver = "pid";  // the computer drivers' kind
+  bool race = false;           // a race against the pool's best instead of training
+  int64_t opponents = 7;       // the race's computer drivers, 1 to 15
+  bool pole = false;           // the user starts the race first instead of last
 };
 
 // What training has done in this session.
