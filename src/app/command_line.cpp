@@ -11,8 +11,8 @@ namespace dx {
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE] [--driver KIND]\n"
-    "                  [--race [--opponents N] [--pole]]\n"
+    "usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE]\n"
+    "                  [--driver KIND] [--race [--opponents N] [--pole]]\n"
     "Starts the car-AI tuning harness in a window: you drive one car while generations of 100\n"
     "computer-driven cars train their steering gains on the same track (the README lists the keys).\n"
     "  --track SLOT  the track, maps/SLOT.map beside the game (default 1); its gain pool is\n"

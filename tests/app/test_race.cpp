@@ -5,8 +5,10 @@
 #include <set>
 
 #include "app/race.h"
+#include "app/race_results.h"
 #include "app/training.h"
 #include "car/ai_driver.h"
+#include "framework/file_io.h"
 #include "harness_fixture.h"
 #include "map/node_queries.h"
 
@@ -127,11 +129,29 @@ TEST_F(RaceTest, OpponentsComeFromThePoolThenBreedingThenChance) {
   EXPECT_EQ(chosen[1].gains, (std::vector<float>{4, 5, 6}));
   EXPECT_EQ(chosen[2].source, GainSource::bred);
   EXPECT_EQ(chooseOpponents({}, 2, r)[1].source, GainSource::random);
+}
+
+TEST_F(RaceTest, ARetiredRaceAppendsItsResultsToTheFile) {
   RacePtr race = start(1, 7, true);
   retire(*race);
   EXPECT_TRUE(race->over);
   EXPECT_TRUE(race->entries[0].retired);
-  EXPECT_FALSE(race->entries[0].total);
+  stepRace(*race, kDt);
+  EXPECT_EQ(race->countdown, kCountdownSteps) << "a race that is over stands still";
+  // The pole row first, in grid order, every car DNF.
+  const std::string lines = resultsLines(*race, {"2026-12-09T10:11:12", 1, "pid", 0});
+  EXPECT_EQ(lines,
+            "2026-12-09T10:11:12,1,pid,0,1,you,,DNF\n"
+            "2026-12-09T10:11:12,1,pid,0,2,AI #1,,DNF\n"
+            "2026-12-09T10:11:12,1,pid,0,3,AI #2,,DNF\n"
+            "2026-12-09T10:11:12,1,pid,0,4,AI #b1,,DNF\n");
+  const std::string path = (base / "results.csv").string();
+  const test::LogCapture capture;
+  ASSERT_TRUE(appendResults(path, lines));
+  ASSERT_TRUE(appendResults(path, lines));
+  EXPECT_EQ(readTextFile(path), std::string(kResultsHeader) + lines + lines);
+  EXPECT_FALSE(appendResults((base / "none" / "results.csv").string(), lines));
+  EXPECT_EQ(capture.out().rfind("could not write the race results (", 0), 0u) << capture.out();
 }
 
 }  // namespace

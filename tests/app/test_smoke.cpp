@@ -76,6 +76,12 @@ TEST(Smoke, CommandLineHelpAndTracksThatCannotBeRaced) {
     EXPECT_EQ(badLevel.wait(10s), 2);
     EXPECT_EQ(badLevel.err().rfind("draxen3516: bad argument '--difficulty'\nusage: ", 0), 0u) << badLevel.err();
   }
+  for (const char* count : {"0", "16"}) {
+    test::GameProcess badField;
+    badField.start(game + "/draxen3516", game, env, {"--race", "--opponents", count});
+    EXPECT_EQ(badField.wait(10s), 2);
+    EXPECT_EQ(badField.err().rfind("draxen3516: bad argument '--opponents'\nusage: ", 0), 0u) << badField.err();
+  }
 }
 
 }  // namespace
