@@ -85,6 +85,7 @@ void gameDrawRace() {
   drawWeather(map.envPS, loopState().timeStep);
   setCamera(0, 0);
   stencilMode(stencilAlways);
+  if (racing()) drawRaceMarks();
   const bool panel = viewState().panel;
   if (panel) drawGaugeBacking();
   drawGauges(car);

@@ -72,23 +72,6 @@ void keepResults(RaceSession& s) {
   if (appendResults(path, resultsLines(*s.race, key))) echo("race results added to ", path);
 }
 
-// Each opponent's mark above its car: the label its line of the results table names it by.
-void drawMarks(const Race& race) {
-  modelReset();
-  setFont(1);
-  for (size_t i = 1; i < race.entries.size(); ++i) {
-    const RaceEntry& e = race.entries[i];
-    const ScreenPoint p = project(vec3f(e.car->pos, 3.0f));
-    if (!p.visible) continue;
-    const std::string label = entryLabel(e);
-    const Pint x = Pint(p.x) - textWidth(label) / 2, y = Pint(p.y) - 9;
-    setColor(color::black);
-    rectfill(x - 1, y - 1, x + textWidth(label), y + 5);
-    setColor(color::yellow);
-    print(label, x, y);
-  }
-}
-
 void drawCountdown(const Race& race) {
   const int64_t n = countdownNumber(race);
   if (n < 0) return;
@@ -179,9 +162,25 @@ std::vector<std::string> racePanelLines(const Car& followed) {
   return lines;
 }
 
+void drawRaceMarks() {
+  const Race& race = *gRace.race;
+  modelReset();
+  setFont(1);
+  for (size_t i = 1; i < race.entries.size(); ++i) {
+    const RaceEntry& e = race.entries[i];
+    const ScreenPoint p = project(vec3f(e.car->pos, 3.0f));
+    if (!p.visible) continue;
+    const std::string label = entryLabel(e);
+    const Pint x = Pint(p.x) - textWidth(label) / 2, y = Pint(p.y) - 9;
+    setColor(color::black);
+    rectfill(x - 1, y - 1, x + textWidth(label), y + 5);
+    setColor(color::yellow);
+    print(label, x, y);
+  }
+}
+
 void drawRaceOverlay() {
   const Race& race = *gRace.race;
-  drawMarks(race);
   drawCountdown(race);
   if (!race.over) return;
   const std::vector<std::string> lines = resultsTable(race);

@@ -31,7 +31,10 @@ void retireFromRace();
 
 // The panel's lines in a race, for the followed car.
 std::vector<std::string> racePanelLines(const Car& followed);
-// The opponents' marks, the countdown and, once the race is over, the results table.
+// Each opponent's mark above its car (the label its line of the results table names it by), under
+// the panel and the gauges.
+void drawRaceMarks();
+// The countdown and, once the race is over, the results table, over everything.
 void drawRaceOverlay();
 
 }  // namespace dx
