@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/race.h"
 #include "car/ai_driver.h"
 
 namespace dx {
@@ -83,7 +84,7 @@ std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, b
     if (name == "--ghost") return o.ghost = value, !value.empty();
     if (name == "--driver") return o.driver = value, value == "pid" || value == "racer" || value == "neural";
     const std::optional<int64_t> v = parseInteger(value);
-    if (name == "--opponents" && v && *v >= 1 && *v <= 15) return o.opponents = *v, true;
+    if (name == "--opponents" && v && *v >= 1 && *v <= kMaxOpponents) return o.opponents = *v, true;
     if (name == "--difficulty" && v && *v >= 0 && *v <= kMaxLevel) return o.level = *v, true;
     if (name != "--track" || !v || *v < 1) return false;
     o.track = *v;

@@ -57,7 +57,8 @@ void putOnGrid(Car& car, Race& race, const GridSpot& spot) {
   car.currentNode = car.lastNode = car.lastGoodNode = spot.node;
   car.controls = {};
   car.lapTimes.clear();
-  car.finished = false;
+  car.finished = car.engineShutdown = false;
+  car.temperature = 24.0f;  // a race run before leaves no hot engine
   car.ready = 1.0f;
   car.race = &race.state;
 }
