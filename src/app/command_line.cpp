@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/race.h"
 #include "car/ai_driver.h"
 
 namespace dx {
@@ -11,7 +12,8 @@ namespace dx {
 namespace {
 
 const char* kUsage =
-    "usage: draxen3516 [--track SLOT] [--driver KIND] [--difficulty LEVEL] [--ghost FILE]\n"
+    "usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE]\n"
+    "                  [--driver KIND] [--race [--opponents N] [--pole]]\n"
     "Starts the car-AI tuning harness in a window: you drive one car while generations of 100\n"
     "computer-driven cars train their steering gains on the same track (the README lists the keys).\n"
     "  --track SLOT  the track, maps/SLOT.map beside the game (default 1); its gain pool is\n"
@@ -22,6 +24,9 @@ const char* kUsage =
     "                trains a pool of its own, assets/ai[-SLOT]-lLEVEL.json\n"
     "  --ghost FILE  race against the ghost of a tape (a lap saved with F4, or the trainer's\n"
     "                assets/champion.tape); a tape of another track is refused\n"
+    "  --race        race the pool's best drivers instead of training them\n"
+    "  --opponents N the race's computer drivers, 1 to 15 (default 7)\n"
+    "  --pole        start the race first on the grid instead of last\n"
     "  --help        show this text\n";
 
 }  // namespace
@@ -73,10 +78,20 @@ ArgsResult walkOptions(const std::vector<std::string>& args, const char* program
 
 std::optional<GameOptions> parseGameArgs(const std::vector<std::string>& args, bool& ok) {
   GameOptions o;
-  const ArgsResult r = walkOptions(args, "draxen3516", kUsage, [&](const std::string& name, const std::string& value) {
+  // The flags take no value; the rest come in pairs.
+  std::vector<std::string> pairs;
+  for (const std::string& a : args)
+    if (a == "--race")
+      o.race = true;
+    else if (a == "--pole")
+      o.pole = true;
+    else
+      pairs.push_back(a);
+  const ArgsResult r = walkOptions(pairs, "draxen3516", kUsage, [&](const std::string& name, const std::string& value) {
     if (name == "--ghost") return o.ghost = value, !value.empty();
     if (name == "--driver") return takeDriver(value, o.driver);
     const std::optional<int64_t> v = parseInteger(value);
+    if (name == "--opponents" && v && *v >= 1 && *v <= kMaxOpponents) return o.opponents = *v, true;
     if (name == "--difficulty" && v && *v >= 0 && *v <= kMaxLevel) return o.level = *v, true;
     if (name != "--track" || !v || *v < 1) return false;
     o.track = *v;

@@ -31,6 +31,9 @@ struct GameOptions {
   std::string ghost;  // a tape file to race against
   int64_t level = 0;  // the drivers' difficulty level
   DriverKind driver = DriverKind::pid;
+  bool race = false;
+  int64_t opponents = 7;
+  bool pole = false;
 };
 
 // Parses the game's arguments; returns nothing after printing the usage (`ok` true) or an error

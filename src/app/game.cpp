@@ -5,6 +5,7 @@
 #include "app/editor.h"
 #include "app/race_mode.h"
 #include "app/race_screen.h"
+#include "app/race_session.h"
 #include "app/status_panel.h"
 #include "app/training.h"
 #include "app/view_controls.h"
@@ -103,7 +104,8 @@ void gameInit() {
   setNode(*h.myCar, getStartNode(*h.myMap, 0));
   recalculate(h.myCar->settings);
   h.myMap->trackObjects.push_back(h.myCar);
-  planReferenceLap();
+  planReferenceLap();  // before a race: its racer and neural drivers read the plan
+  if (racing()) startSessionRace();
   if (!sessionOptions().ghostFile.empty())
     loadGhost(trainingRecord().replays, sessionOptions().ghostFile, sessionOptions().trackSlot);
   startReplays(trainingRecord().replays, *h.myCar, *h.myMap, sessionOptions().trackSlot);
@@ -112,7 +114,9 @@ void gameInit() {
 void gameUpdate(float dt) {
   Harness& h = gHarness;
   h.time += dt;
-  if (keyp(keyEscape)) {
+  if (keyp(keyEscape) && racing()) {
+    retireFromRace();
+  } else if (keyp(keyEscape)) {
     h.carEdit = !h.carEdit;
     recalculate(h.myCar->settings);
     lapInterrupted(trainingRecord().replays);

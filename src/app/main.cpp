@@ -41,6 +41,9 @@ int main(int argc, char** argv) {
     initRenderer3d();
     sessionOptions().trackSlot = options->track;
     sessionOptions().ghostFile = options->ghost;
+    sessionOptions().race = options->race;
+    sessionOptions().opponents = options->opponents;
+    sessionOptions().pole = options->pole;
     sessionOptions().level = aiState().difficulty = options->level;
     sessionOptions().driver = options->driver;
     harness().lightPos = {5.0f, 5.0f, 5.0f};

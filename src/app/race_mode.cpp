@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/race_session.h"
 #include "app/training.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
@@ -85,6 +86,10 @@ void gameUpdateRace(float dt) {
   if (keyp(keySpace)) h.ff = !h.ff;
   debugKeys(*h.myMap);
   userControls(*h.myCar);
+  if (racing()) {
+    updateSessionRace(dt);
+    return;
+  }
   if (h.ff) stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   stepRun(*h.myMap, h.timeSinceStart, dt, randomState());
   const int64_t generation = h.iteration;

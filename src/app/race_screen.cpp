@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/race_session.h"
 #include "app/status_panel.h"
 #include "app/view_controls.h"
 #include "framework/canvas.h"
@@ -84,10 +85,12 @@ void gameDrawRace() {
   drawWeather(map.envPS, loopState().timeStep);
   setCamera(0, 0);
   stencilMode(stencilAlways);
+  if (racing()) drawRaceMarks();
   const bool panel = viewState().panel;
   if (panel) drawGaugeBacking();
   drawGauges(car);
   if (panel) drawStatusPanel(car);
+  if (racing()) drawRaceOverlay();
 }
 
 void drawGauges(const Car& car) {

@@ -1,6 +1,7 @@
 #include "app/reset_all.h"
 
 #include "app/game.h"
+#include "app/race_session.h"
 #include "app/view_controls.h"
 #include "car/reset_car.h"
 
@@ -10,6 +11,7 @@ void resetAllState() {
   resetCarModules();
   resetHarness();
   resetSession();
+  resetRaceSession();
   resetViewState();
 }
 

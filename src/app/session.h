@@ -20,6 +20,9 @@ struct SessionOptions {
   int64_t level = 0;                    // the drivers' difficulty level, 0 to 4
   DriverKind driver = DriverKind::pid;  // how the computer drivers decide
   std::string ghostFile;                // a tape to race against from the start, if any
+  bool race = false;                    // a race against the pool's best instead of training
+  int64_t opponents = 7;                // the race's computer drivers, 1 to 15
+  bool pole = false;                    // the user starts the race first instead of last
 };
 
 // What training has done in this session.

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/lap_times.h"
+#include "app/race_session.h"
 #include "app/view_controls.h"
 #include "framework/canvas.h"
 #include "framework/colors.h"
@@ -36,6 +37,8 @@ std::string printable(std::string s) {
   return s;
 }
 
+}  // namespace
+
 // Lines on a dark box whose top-left corner is (x, y), each in its colour; the current font is
 // kept.
 void textBox(const std::vector<std::string>& lines, const std::vector<ColorId>& colors, Pint x, Pint y) {
@@ -51,6 +54,8 @@ void textBox(const std::vector<std::string>& lines, const std::vector<ColorId>& 
   }
   setFont(font);
 }
+
+namespace {
 
 // A 3 x 3 letter for a gauge, rows from the top, '#' ink.
 void letter(const char* const rows[3], Pint x, Pint y, ColorId c) {
@@ -125,6 +130,7 @@ std::vector<std::string> geneLines(DriverKind kind, const std::vector<float>& ge
 }
 
 std::vector<std::string> panelLines(const Car& followed) {
+  if (racing()) return racePanelLines(followed);
   const Harness& h = harness();
   const Map& map = *h.myMap;
   std::vector<std::string> lines;
@@ -185,8 +191,8 @@ std::vector<std::string> keyHelpLines() {
       buttonLine("AI aim lines", {Button::L1}),
       buttonLine("reset car", {Button::Back}),
       buttonLine("editor slot", {Button::Up, Button::Down}),
-      "Space fast-forward   r next generation",
-      "Tab panel   Escape editor   F2 write car.dat",
+      racing() ? "Space fast-forward   r race again" : "Space fast-forward   r next generation",
+      racing() ? "Tab panel   Escape retire   F2 write car.dat" : "Tab panel   Escape editor   F2 write car.dat",
       "o ghost   F4 save the best lap's tape",
       "Return colours   t team   m body",
       "Ctrl+Q quit   Ctrl+F, Alt+Return fullscreen",

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/game.h"
+#include "framework/canvas.h"
 
 namespace dx {
 
@@ -20,6 +21,9 @@ std::vector<std::string> panelLines(const Car& followed);
 // then the fixed keys of the harness and the framework.
 std::vector<std::string> keyHelpLines();
 
+// Lines on a dark box whose top-left corner is (x, y), each in its colour (the last colour for
+// the lines beyond); the current font is kept.
+void textBox(const std::vector<std::string>& lines, const std::vector<ColorId>& colors, Pint x, Pint y);
 // The panel in the top left corner.
 void drawStatusPanel(const Car& followed);
 // The dark box behind the speed number and the gauges, with a letter beside each gauge.

@@ -57,7 +57,7 @@ TEST(Smoke, CommandLineHelpAndTracksThatCannotBeRaced) {
   test::GameProcess help;
   help.start(game + "/draxen3516", game, env, {"--help"});
   EXPECT_EQ(help.wait(10s), 0);
-  EXPECT_EQ(help.out().rfind("usage: draxen3516 [--track SLOT] [--driver KIND] [--difficulty LEVEL] [--ghost FILE]\n", 0), 0u)
+  EXPECT_EQ(help.out().rfind("usage: draxen3516 [--track SLOT] [--difficulty LEVEL] [--ghost FILE]\n", 0), 0u)
       << help.out();
 
   test::GameProcess missing;
@@ -75,6 +75,12 @@ TEST(Smoke, CommandLineHelpAndTracksThatCannotBeRaced) {
     badLevel.start(game + "/draxen3516", game, env, {"--difficulty", level});
     EXPECT_EQ(badLevel.wait(10s), 2);
     EXPECT_EQ(badLevel.err().rfind("draxen3516: bad argument '--difficulty'\nusage: ", 0), 0u) << badLevel.err();
+  }
+  for (const char* count : {"0", "16"}) {
+    test::GameProcess badField;
+    badField.start(game + "/draxen3516", game, env, {"--race", "--opponents", count});
+    EXPECT_EQ(badField.wait(10s), 2);
+    EXPECT_EQ(badField.err().rfind("draxen3516: bad argument '--opponents'\nusage: ", 0), 0u) << badField.err();
   }
 }
 

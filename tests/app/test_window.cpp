@@ -405,5 +405,33 @@ TEST_F(WindowTest, TabF1AndCChangeWhatTheScreenShows) {
   EXPECT_EQ(game.wait(10s), 0) << game.err();
 }
 
+TEST_F(WindowTest, ARaceShowsItsPlaceThenTheResultsAndWritesThem) {
+  startGame({"--race", "--opponents", "3"});
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(game.waitForOutput("race: you and 3 computer drivers, 3 laps", 5s)) << game.out();
+  hold("z", 4.5);  // through the countdown and off the grid
+  auto press = [this](const std::string& key) { tap(key); };
+  const SurfacePtr racing = screenshot(game, press);
+  ASSERT_TRUE(racing) << game.err();
+  // The panel's second line begins with the place: a white "P" at (2, 8).
+  const char* const kP[5] = {"###.", "#..#", "###.", "#...", "#..."};
+  const Rgb white{255, 241, 232};
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(pixel(*racing, 2 + x, 8 + y) == white, kP[y][x] == '#') << x << ", " << y;
+
+  tap("Escape");  // retires: the results, not the editor
+  ASSERT_TRUE(game.waitForOutput("race results added to ", 5s)) << game.out();
+  const SurfacePtr results = screenshot(game, press);
+  ASSERT_TRUE(results) << game.err();
+  EXPECT_GT(share(*results, 150, 2, 230, 30, {20, 20, 28}), 0.5) << "no results table at the top right";
+  const std::string csv = test::slurp(home / "tormix" / "draxen3516" / "results.csv");
+  EXPECT_EQ(csv.rfind("date,track,driver kind,level,position,name,best lap s,total s\n", 0), 0u) << csv;
+  EXPECT_EQ(count(csv, "\n"), 5u) << csv;
+  EXPECT_EQ(count(csv, ",1,pid,0,"), 4u) << csv;
+  EXPECT_EQ(count(csv, ",you,,DNF\n"), 1u) << csv;
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+}
+
 }  // namespace
 }  // namespace dx
