@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <thread>
 
+#include "car/ai_driver.h"
 #include "car/reset_car.h"
 #include "car/speed_plan.h"
 #include "car_fixtures.h"
@@ -140,6 +142,29 @@ TEST_F(SpeedPlanTest, OnACircleThePlannedSpeedHoldsAndATenthMoreLeavesTheRoad) {
     else
       EXPECT_GT(widest, 2.0f);
   }
+}
+
+// A racer sent down the long straight at top speed is at or below the plan's speed when it
+// reaches the bend the plan marks slowest: it brakes in time, on the plan alone.
+TEST_F(SpeedPlanTest, ARacerAtTopSpeedBrakesInTimeForTheSlowBend) {
+  const MapPtr map = testCircuit();
+  const auto plan = std::make_shared<const SpeedPlan>(planSpeeds(*map, limits));
+  const auto slowest = std::min_element(plan->speeds.begin(), plan->speeds.begin() + 40);
+  const int64_t bend = int64_t(slowest - plan->speeds.begin());
+  ASSERT_LT(*slowest, 0.6f * limits.topSpeed);
+  aiState().difficulty = 4;  // a decision every step
+  CarPtr car = test::carOn(map, 0, settings);
+  car->vel = polarVec2f(car->angle, limits.topSpeed);
+  car->ai = newAI(car.get());
+  setDriverKind(*car->ai, DriverKind::racer, plan);
+  std::vector<float> genes(kRacerGenes, 0.0f);
+  genes[3] = 1;      // a firm throttle controller
+  genes[6] = -0.7f;  // a margin just under the plan
+  loadGenes(*car->ai, genes);
+  map->trackObjects = {car};
+  while (car->currentNode < bend) update(*map, 1.0f / 60);
+  EXPECT_LE(length(car->vel), *slowest) << "at node " << bend;
+  aiState().difficulty = 0;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -92,6 +93,25 @@ TEST(NeuralNet, NoHiddenLayerAndBadSizes) {
   EXPECT_THROW(newNeuralNet(-1, 2, {}), IndexError);
   const std::vector<int64_t> bad{-1};
   EXPECT_THROW(newNeuralNet(3, 2, bad), IndexError);
+}
+
+// Worked by hand: X = [1, 0.5, -1]; hidden = tanh of X × wH (bias row first); O = [1, h] × wO.
+TEST(NeuralNet, ForwardPassAndWeightsInStorageOrder) {
+  const std::vector<int64_t> hidden{2};
+  const NeuralNetPtr net = newNeuralNet(2, 1, hidden);
+  const std::vector<float> weights = {0.1f,  -0.2f, 1, 0.5f, 0.5f, 1,  // wH[0], 3 x 2
+                                      0.25f, 2,     -1};               // wO, 3 x 1
+  loadNetWeights(*net, weights);
+  EXPECT_EQ(netWeights(*net), weights);
+  const float in[] = {0.5f, -1};
+  evaluate(*net, in);
+  const float h1 = std::tanh(0.1f), h2 = std::tanh(-0.95f);  // 0.1 + 0.5 - 0.5, -0.2 + 0.25 - 1
+  EXPECT_EQ(net->X.data, std::vector<float>({1, 0.5f, -1}));
+  EXPECT_FLOAT_EQ(net->H[0].data[1], h1);
+  EXPECT_FLOAT_EQ(net->H[0].data[2], h2);
+  EXPECT_FLOAT_EQ(net->O.data[0], 0.25f + 2 * h1 - h2);
+  EXPECT_THROW(evaluate(*net, std::vector<float>{1}), IndexError);
+  EXPECT_THROW(loadNetWeights(*net, std::vector<float>(8)), IndexError);
 }
 
 }  // namespace
