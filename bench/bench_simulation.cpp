@@ -91,15 +91,17 @@ void BM_whichNode_rightGuess(benchmark::State& st) {
 }
 BENCHMARK(BM_whichNode_rightGuess)->Unit(benchmark::kNanosecond);
 
-// A generation as training places it, driven for a while so the cars are spread over the track.
-void startGeneration(uint64_t seed) {
+// A generation of drivers of the kind as training places it.
+void startGeneration(uint64_t seed, DriverKind driver = DriverKind::pid) {
   resetHarness();
   seedRandom(seed);
   Harness& h = harness();
   h.myMap = quietLoad();
+  sessionOptions().driver = driver;
   std::FILE* saved = stdout;
   stdout = std::fopen("/dev/null", "w");
   loadCarComponentSettings(componentsFile);
+  planReferenceLap();
   nextIteration();
   std::fclose(stdout);
   stdout = saved;
@@ -113,9 +115,10 @@ void BM_mapStep_100cars(benchmark::State& st) {
 }
 BENCHMARK(BM_mapStep_100cars)->Unit(benchmark::kMicrosecond);
 
-// A whole generation in the trainer, its cars shared out over st.range(0) threads.
+// A whole generation in the trainer, its cars shared out over st.range(0) threads, of the kind of
+// driver st.range(1) (0 pid, 1 racer, 2 neural).
 void BM_trainingGeneration(benchmark::State& st) {
-  startGeneration(2);
+  startGeneration(2, DriverKind(st.range(1)));
   std::FILE* saved = stdout;
   for (auto _ : st) {
     stdout = std::fopen("/dev/null", "w");
@@ -128,9 +131,8 @@ void BM_trainingGeneration(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_trainingGeneration)
-    ->Arg(1)
-    ->Arg(2)
-    ->ArgName("threads")
+    ->ArgsProduct({{1, 2}, {0, 1, 2}})
+    ->ArgNames({"threads", "driver"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();
