@@ -131,6 +131,16 @@ TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   EXPECT_EQ(lines[4], "following: AI #2, node 40");
   EXPECT_EQ(lines[5], "lap 1/3  last --  best --  ref 38.9");  // its first lap: a standing lap
 
+  // Another kind of driver is named, and a followed driver of it shows its genes, a digit each.
+  sessionOptions().driver = DriverKind::racer;
+  AI& ai = *h.aiCars[1]->ai;
+  ai.kind = DriverKind::racer;
+  ai.genes = {-1, -0.5f, 0, 0.5f, 1, 0.99f, -2, 2, 0.1f, -0.1f, 0.3f};
+  const std::vector<std::string> racer = panelLines(followedCar());
+  EXPECT_EQ(racer[0], "track 2: Test Ring, racer drivers, level 0");
+  EXPECT_EQ(racer.back(), "genes 02579909546");
+  sessionOptions().driver = DriverKind::pid;
+
   h.aiCars.clear();  // before the first generation starts
   EXPECT_EQ(panelLines(*h.myCar)[2], "no cars yet: r starts training now");
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <thread>
 
@@ -210,6 +211,22 @@ TEST_F(WindowTest, EveryTrackTrainsIntoItsOwnPool) {
   EXPECT_EQ(test::slurp(run / "assets" / "ai.json"), track1Pool);
   tap("ctrl+q");
   EXPECT_EQ(game.wait(10s), 0) << game.err();
+
+  // Another kind of driver trains a pool of its own on the same track, its own number of genes.
+  const std::string track2Pool = test::slurp(pool);
+  startGame({"--track", "2", "--driver", "neural"});
+  if (HasFatalFailure()) return;
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("no gain pool yet: " + fs::canonical(run).string() + "/assets/ai-2-neural.json", 5s))
+      << game.out();
+  tap("r");
+  ASSERT_TRUE(game.waitForOutput("iteration: , 1", 5s)) << game.err();
+  tap("ctrl+q");
+  EXPECT_EQ(game.wait(10s), 0) << game.err();
+  EXPECT_EQ(test::slurp(pool), track2Pool);
+  const nlohmann::json neural = nlohmann::json::parse(test::slurp(run / "assets" / "ai-2-neural.json"));
+  ASSERT_FALSE(neural.empty());
+  EXPECT_EQ(neural[0]["weights"].size(), 53u);
 }
 
 // The trainer runs while the game is open on the same track: the game's save on r keeps what the
