@@ -110,12 +110,17 @@ void recordProgress(Race& race, RaceEntry& e, float dt) {
 
 void finishRace(Race& race) { race.over = race.state.finished = true; }
 
+// The race ends when every car is done, or kLastFinishWait after the user finished while others
+// still run (a winner sees the field come in), or as long after the last opponent finished while
+// the user still runs.
 void checkEnd(Race& race) {
   const RaceEntry& user = race.entries.front();
   const bool opponentsDone =
       std::none_of(race.entries.begin() + 1, race.entries.end(), [](const RaceEntry& e) { return running(e); });
   const float t = race.state.time;
-  if (user.total || (opponentsDone && race.lastOpponentFinish && t - *race.lastOpponentFinish >= kLastFinishWait) ||
+  const bool waited = user.total ? t - *user.total >= kLastFinishWait
+                                 : race.lastOpponentFinish && t - *race.lastOpponentFinish >= kLastFinishWait;
+  if ((opponentsDone && (user.total || waited)) || (user.total && waited) ||
       (race.timeLimit > 0 && t >= race.timeLimit))
     finishRace(race);
 }

@@ -20,7 +20,8 @@ constexpr int64_t kMaxOpponents = 15;
 // Steps of the countdown before GO (3, 2, 1 at one second each), and of the GO shown after it.
 constexpr int64_t kCountdownSteps = 180;
 constexpr int64_t kGoSteps = 60;
-// How long the race waits for a user still driving once every opponent has finished.
+// How long the race waits for a user still driving once every opponent has finished, or for the
+// field once the user has finished.
 constexpr float kLastFinishWait = 30.0f;
 
 // Where an opponent's gains come from.

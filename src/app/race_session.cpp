@@ -96,7 +96,9 @@ std::vector<std::string> resultsTable(const Race& race) {
   std::vector<std::string> lines = {"RESULTS   r: race again", "P   driver   best    total"};
   int64_t place = 0;
   for (const RaceEntry* e : standings(race)) {
-    const std::string total = e->total ? fixed2(*e->total) : "DNF";
+    const std::string total = e->total                  ? fixed2(*e->total)
+                              : race.over || e->retired ? "DNF"
+                                                        : "lap " + std::to_string(lapOf(race, *e));
     lines.push_back(padded(std::to_string(++place), 4) + padded(entryName(*e), 9) +
                     padded(orDashes(bestLap(race, *e)), 8) + total);
   }
@@ -183,7 +185,7 @@ void drawRaceMarks() {
 void drawRaceOverlay() {
   const Race& race = *gRace.race;
   drawCountdown(race);
-  if (!race.over) return;
+  if (!race.over && !race.entries.front().total) return;  // from the user's finish, the field comes in
   const std::vector<std::string> lines = resultsTable(race);
   std::vector<ColorId> colors = {color::blue, color::lightGrey};
   for (const RaceEntry* e : standings(race))
