@@ -157,10 +157,9 @@ std::vector<std::string> racePanelLines(const Car& followed) {
   place.append("  lap ").append(std::to_string(lapOf(race, e))).append("/").append(std::to_string(raceLaps(race)));
   place.append("  gap ").append(gap ? std::string(1, '+').append(fixed2(*gap)) : "--");
   if (harness().ff) place.append("  2x");
-  std::vector<std::string> lines = {
-      "track " + std::to_string(map.mapSlot) + ": " + map.name + ", level " + std::to_string(sessionOptions().level),
-      place, "last " + orDashes(lastLap(race, e)) + "  best " + orDashes(bestLap(race, e)),
-      "following: " + entryName(e)};
+  std::vector<std::string> lines = {trackLine(map), place,
+                                    "last " + orDashes(lastLap(race, e)) + "  best " + orDashes(bestLap(race, e)),
+                                    "following: " + entryName(e)};
   if (!gRace.fieldNote.empty()) lines.push_back(gRace.fieldNote);
   return lines;
 }

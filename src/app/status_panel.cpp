@@ -129,15 +129,19 @@ std::vector<std::string> geneLines(DriverKind kind, const std::vector<float>& ge
   return {"wH " + geneDigits(all.first(hidden)), "wO " + geneDigits(all.subspan(hidden))};
 }
 
+std::string trackLine(const Map& map) {
+  const DriverKind driver = sessionOptions().driver;
+  const std::string kind = driver == DriverKind::pid ? "" : ", " + std::string(driverName(driver)) + " drivers";
+  return "track " + std::to_string(map.mapSlot) + ": " + map.name + kind + ", level " +
+         std::to_string(sessionOptions().level);
+}
+
 std::vector<std::string> panelLines(const Car& followed) {
   if (racing()) return racePanelLines(followed);
   const Harness& h = harness();
   const Map& map = *h.myMap;
   std::vector<std::string> lines;
-  const DriverKind driver = sessionOptions().driver;
-  const std::string kind = driver == DriverKind::pid ? "" : ", " + std::string(driverName(driver)) + " drivers";
-  lines.push_back("track " + std::to_string(map.mapSlot) + ": " + map.name + kind + ", level " +
-                  std::to_string(sessionOptions().level));
+  lines.push_back(trackLine(map));
   std::string gen = "gen " + std::to_string(trainingRecord().history.size() + 1) + "  left " +
                     fixed(std::max(0.0f, 60.0f - h.timeSinceStart), 1) + " s";
   if (h.ff) gen += "  2x";

@@ -15,6 +15,8 @@ namespace dx {
 // complete once the car is in the next lap; on a point-to-point track "lap open" and the time
 // so far. A car without lap times (an AI car) shows its lap from its node.
 std::string lapLine(const Car& car, const Map& map);
+// "track 1: Neon Circuit, level 0", naming the kind of driver when it is not the described one.
+std::string trackLine(const Map& map);
 // The panel's lines, top to bottom, for the followed car.
 std::vector<std::string> panelLines(const Car& followed);
 // The key help's lines: the keys of the buttons the program reads, from the key map in force,
