@@ -112,6 +112,8 @@ void resetRaceSession() { gRace = RaceSession{}; }
 
 bool racing() { return sessionOptions().race; }
 
+bool onTheGrid() { return racing() && gRace.race && gRace.race->countdown > 0; }
+
 void startSessionRace() {
   Harness& h = harness();
   RaceSession& s = gRace;

@@ -20,6 +20,8 @@ void resetRaceSession();
 
 // Whether the session races instead of training.
 bool racing();
+// Whether a race's countdown holds the cars on the grid (a reset would move the user off it).
+bool onTheGrid();
 // A new race from the track's pool, the user's car on the grid; a race already run is taken off
 // the track first.
 void startSessionRace();

@@ -131,7 +131,7 @@ std::vector<std::string> geneLines(DriverKind kind, const std::vector<float>& ge
 
 std::string trackLine(const Map& map) {
   const DriverKind driver = sessionOptions().driver;
-  const std::string kind = driver == DriverKind::pid ? "" : ", " + std::string(driverName(driver)) + " drivers";
+  const std::string kind = driver == DriverKind::pid ? "" : ", " + std::string(driverName(driver));
   return "track " + std::to_string(map.mapSlot) + ": " + map.name + kind + ", level " +
          std::to_string(sessionOptions().level);
 }

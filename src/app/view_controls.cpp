@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/race_mode.h"
+#include "app/race_session.h"
 #include "car/car_draw.h"
 #include "framework/input.h"
 #include "framework/keys.h"
@@ -45,7 +46,7 @@ void updateViewKeys() {
   if (keyp(keyF4)) saveBestLap(replays, sessionOptions().trackSlot);
   if (keyp(keyGhost)) toggleGhost(replays, *h.myMap);
   // Escape shares the Back button in the default key map; it leaves the editor, not the track.
-  if (!h.carEdit && btnp(Button::Back) && !keyp(keyEscape)) {
+  if (!h.carEdit && btnp(Button::Back) && !keyp(keyEscape) && !onTheGrid()) {
     resetCarOnTrack(*h.myCar, *h.myMap);
     lapInterrupted(replays);
   }

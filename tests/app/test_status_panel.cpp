@@ -137,7 +137,7 @@ TEST_F(Panel, LinesTellTrainingAndTheFollowedCar) {
   ai.kind = DriverKind::racer;
   ai.genes = {-1, -0.5f, 0, 0.5f, 1, 0.99f, -2, 2, 0.1f, -0.1f, 0.3f};
   const std::vector<std::string> racer = panelLines(followedCar());
-  EXPECT_EQ(racer[0], "track 2: Test Ring, racer drivers, level 0");
+  EXPECT_EQ(racer[0], "track 2: Test Ring, racer, level 0");
   EXPECT_EQ(racer.back(), "genes 02579909546");
   sessionOptions().driver = DriverKind::pid;
 
