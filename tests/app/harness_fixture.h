@@ -37,9 +37,11 @@ class HarnessTest : public testing::Test {
                                         testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(base);
     fs::create_directories(base / "assets");
-    // The run folder's files, read beside the "executable", with a pool of the test's own.
+    // The run folder's files, read beside the "executable", with a pool of the test's own and no
+    // link to a shipped pool a test could train into.
     for (const fs::directory_entry& e : fs::directory_iterator(fs::path(gameDir()) / "assets"))
-      if (e.path().filename() != "ai.json") fs::create_symlink(e.path(), base / "assets" / e.path().filename());
+      if (!e.path().filename().string().starts_with("ai"))
+        fs::create_symlink(e.path(), base / "assets" / e.path().filename());
     fs::create_directory_symlink(fs::path(gameDir()) / "maps", base / "maps");
     writePool("[]");
     resetAllState();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # scripts/train-shipped-pools.sh run twice, two generations a track to keep it short, writes a
-# trained pool for every shipped track, and the same bytes both times.
+# trained pool for every shipped track and kind of driver, and the same bytes both times.
 set -euo pipefail
 script="$DX_SOURCE_DIR/scripts/train-shipped-pools.sh"
 out="$(mktemp -d)"
@@ -10,10 +10,11 @@ trap 'rm -rf "$out"' EXIT
 pools=0
 for map in "$DX_SOURCE_DIR"/maps/*.map; do
   slot="$(basename "$map" .map)"
-  pool="ai-$slot.json"
-  [ "$slot" = 1 ] && pool="ai.json"
-  grep -q '"score": [1-9]' "$out/first/$pool" || { echo "no trained pool for track $slot: $pool" >&2; exit 1; }
-  pools=$((pools + 1))
+  for pool in "ai-$slot.json" "ai-$slot-racer.json" "ai-$slot-neural.json"; do
+    [ "$slot" = 1 ] && pool="${pool/ai-1/ai}"
+    grep -q '"score": [1-9]' "$out/first/$pool" || { echo "no trained pool for track $slot: $pool" >&2; exit 1; }
+    pools=$((pools + 1))
+  done
 done
 [ "$(ls "$out/first" | wc -l)" -eq "$pools" ] || { echo "files beyond the $pools pools: $(ls "$out/first")" >&2; exit 1; }
 diff -r "$out/first" "$out/second"
