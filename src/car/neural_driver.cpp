@@ -55,6 +55,8 @@ void neuralStep(AI& ai, float s, RandomState& r) {
   c.accel = out[1] > 0;
   c.brake = out[2] > 0;
   c.boost = false;
+  // The aim lines show the far aim point the network looks at, and where it steers.
+  ai.debugVector = aimPointAt(ai, car, int64_t(clamp(length(car.vel) * 0.05f, 1.0f, 7.0f)) + kNeuralFarNodes) - car.pos;
   ai.debugVector3 = polarVec2f(car.angle + c.steer * kQuarterPi, 8);
 }
 
