@@ -68,6 +68,9 @@ void pidStep(AI& ai, float s, RandomState& r) {
     c.accel = true;
     c.steer = clamp(out, -1.0f, 1.0f);
     c.brake = std::fabs(out) > 0.5f;
+    // The start phase's boost is for the launch: in a race it ends with the ready countdown
+    // instead of running the engine hot all race (training cars never race).
+    if (car.race) c.boost = false;
   }
 }
 

@@ -111,6 +111,8 @@ TEST_F(RaceTest, TheGridHoldsUntilGoAndAFinishedCarStops) {
   for (size_t i = 0; i < grid.size(); ++i) EXPECT_EQ(race->entries[i].car->pos, grid[i]);
   stepRace(*race, kDt);
   for (size_t i = 1; i < grid.size(); ++i) EXPECT_TRUE(race->entries[i].car->controls.boost);
+  for (int k = 0; k < 120; ++k) stepRace(*race, kDt);  // the launch is over within two seconds
+  for (size_t i = 1; i < grid.size(); ++i) EXPECT_FALSE(race->entries[i].car->controls.boost);
   runToResults(*race);
   for (const RaceEntry& e : race->entries) {
     if (e.total) {
