@@ -45,6 +45,9 @@ void enterRunFolder() {
   fs::create_directories(copy);
   fs::copy(game / "assets", copy / "assets", fs::copy_options::recursive);
   fs::copy(game / "maps", copy / "maps", fs::copy_options::recursive);
+  // Every kind of driver starts from nothing, whatever pools the run folder ships.
+  for (const fs::directory_entry& e : fs::directory_iterator(copy / "assets"))
+    if (e.path().filename().string().starts_with("ai-")) fs::remove(e.path());
   std::ofstream(copy / "assets" / "ai.json") << "[]\n";
   std::atexit([] { fs::remove_all(fs::temp_directory_path() / ("dx-bench-" + std::to_string(getpid()))); });
   fs::current_path(copy);
