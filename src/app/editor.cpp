@@ -75,12 +75,6 @@ void drawStage(Vec3f eye, Vec3f light) {
   circflat3d(lightGround, 1.0f, worldUp, 64);
 }
 
-std::string fixed2(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
-}
-
 // The selected slot and entry and the derived handling values on the left; the heat values
 // right-aligned on the right. The handling rows start below the light marker, which covers
 // x 33..59, y 20..46 with the light in its start-up place, 8 pixels apart to fit above the
@@ -106,7 +100,7 @@ void drawValues(const Car& car, int64_t slot) {
   };
   for (const auto& [label, value] : left) {
     y += 8;
-    print(label + fixed2(value), 1, y);
+    print(label + fixed(value, 2), 1, y);
   }
   const Pint xr = drawState().screenWidth - 1;
   const std::pair<const char*, float> right[] = {
@@ -118,7 +112,7 @@ void drawValues(const Car& car, int64_t slot) {
   };
   y = 20;
   for (const auto& [label, value] : right) {
-    printr(label + fixed2(value), xr, y);
+    printr(label + fixed(value, 2), xr, y);
     y += 10;
   }
 }

@@ -35,11 +35,7 @@ void fillTeams() {
   }
 }
 
-void printMaxSpeed(const Car& car) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", double(toKmh(calculateMaxSpeed(car))));
-  echo("maxSpeed: ", buf);
-}
+void printMaxSpeed(const Car& car) { echo("maxSpeed: ", fixed(toKmh(calculateMaxSpeed(car)), 2)); }
 
 }  // namespace
 

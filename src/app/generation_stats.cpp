@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/lap_times.h"
+#include "framework/log.h"
 
 namespace dx {
 
@@ -24,11 +25,7 @@ GenerationStats currentScores(const std::vector<CarPtr>& cars) {
 }
 
 std::string lapsText(const GenerationStats& s) {
-  const auto seconds = [](float v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f s", double(v));
-    return std::string(buf);
-  };
+  const auto seconds = [](float v) { return fixed(v, 2) + " s"; };
   if (!s.standingLap) return "no lap";
   return "standing " + seconds(*s.standingLap) + ", " +
          (s.flyingLap ? "flying " + seconds(*s.flyingLap) : "no flying lap");

@@ -50,12 +50,6 @@ const char* kUsage =
     "  --threads N      threads that drive the cars (default: one per core); the result is the\n"
     "                   same for any number\n";
 
-std::string fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
 // The signal that asked the trainer to stop (SIGINT or SIGTERM), 0 while none has.
 volatile std::sig_atomic_t gStopSignal = 0;
 

@@ -12,12 +12,7 @@ namespace dx {
 
 namespace {
 
-std::string seconds(std::optional<float> v) {
-  if (!v) return "";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", double(*v));
-  return buf;
-}
+std::string seconds(std::optional<float> v) { return v ? fixed(*v, 2) : ""; }
 
 // A name never holds a comma or a quote (labels are digits and letters), so no field is quoted.
 std::string line(const RaceRecordKey& k, int64_t place, const Race& race, const RaceEntry& e) {

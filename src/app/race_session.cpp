@@ -25,13 +25,7 @@ namespace {
 
 RaceSession gRace;
 
-std::string fixed2(float v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", double(v));
-  return buf;
-}
-
-std::string orDashes(std::optional<float> v) { return v ? fixed2(*v) : "--"; }
+std::string orDashes(std::optional<float> v) { return v ? fixed(*v, 2) : "--"; }
 
 // The pool the race reads; a file damaged since start-up is reported and the field is bred at
 // random.
@@ -96,7 +90,7 @@ std::vector<std::string> resultsTable(const Race& race) {
   std::vector<std::string> lines = {"RESULTS   r: race again", "P   driver   best    total"};
   int64_t place = 0;
   for (const RaceEntry* e : standings(race)) {
-    const std::string total = e->total                  ? fixed2(*e->total)
+    const std::string total = e->total                  ? fixed(*e->total, 2)
                               : race.over || e->retired ? "DNF"
                                                         : "lap " + std::to_string(lapOf(race, *e));
     lines.push_back(padded(std::to_string(++place), 4) + padded(entryName(*e), 9) +
@@ -157,7 +151,7 @@ std::vector<std::string> racePanelLines(const Car& followed) {
   std::string place = "P";
   place.append(std::to_string(placeOf(race, e))).append("/").append(std::to_string(race.entries.size()));
   place.append("  lap ").append(std::to_string(lapOf(race, e))).append("/").append(std::to_string(raceLaps(race)));
-  place.append("  gap ").append(gap ? std::string(1, '+').append(fixed2(*gap)) : "--");
+  place.append("  gap ").append(gap ? std::string(1, '+').append(fixed(*gap, 2)) : "--");
   if (harness().ff) place.append("  2x");
   std::vector<std::string> lines = {trackLine(map), place,
                                     "last " + orDashes(lastLap(race, e)) + "  best " + orDashes(bestLap(race, e)),

@@ -34,12 +34,6 @@ bool lapCompleted(const Car& user, const Tape& lap, const Map& map) {
   return user.currentNode >= (startLap + 1) * n;
 }
 
-std::string fixed2(float v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", double(v));
-  return buf;
-}
-
 }  // namespace
 
 void takeOffTrack(Map& map, const CarPtr& car) {
@@ -58,10 +52,10 @@ void afterRaceStep(Replays& r, Car& user, Map& map, int64_t track) {
   r.lapTape->time = user.lapTimes.empty() ? 0.0f : user.lapTimes[done];
   const bool faster = !r.bestLap || r.bestLap->kind != "lap" || r.lapTape->time < r.bestLap->time;
   if (tapeTooLong(*r.lapTape)) {
-    echo("lap of ", fixed2(r.lapTape->time), " s not kept as a tape: a tape holds at most an hour");
+    echo("lap of ", fixed(r.lapTape->time, 2), " s not kept as a tape: a tape holds at most an hour");
   } else if (r.lapReplayable && faster) {
     r.bestLap = r.lapTape;
-    echo("best lap: ", fixed2(r.bestLap->time), " s");
+    echo("best lap: ", fixed(r.bestLap->time, 2), " s");
   }
   user.recordTape = nullptr;
   r.lapTape = startRecording(user, track, "lap");
@@ -102,7 +96,7 @@ std::string tapeFileName(int64_t track, const Tape& tape) {
   localtime_r(&now, &t);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%S", &t);
-  const std::string what = tape.kind == "lap" ? "lap-" + fixed2(tape.time) + "s" : "champion-" + fixed2(tape.score);
+  const std::string what = tape.kind == "lap" ? "lap-" + fixed(tape.time, 2) + "s" : "champion-" + fixed(tape.score, 2);
   return "track" + std::to_string(track) + "-" + what + "-" + stamp + ".tape";
 }
 

@@ -12,6 +12,7 @@
 #include "framework/colors.h"
 #include "framework/font.h"
 #include "framework/input.h"
+#include "framework/log.h"
 #include "map/track.h"
 
 namespace dx {
@@ -22,12 +23,6 @@ constexpr ColorId kBacking = 64;  // the darkest grey, just off black, so black 
 constexpr Pint kLine = 6;         // 5-row glyphs and one blank row
 constexpr Pint kPad = 2;
 constexpr const char* kNoCarsYet = "no cars yet: r starts training now";
-
-std::string fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
 
 // What the 5x5 font can draw: any other byte (a '|' or UTF-8 in a track or key name) shows as
 // '?', since measuring a character the font lacks is an error.

@@ -64,6 +64,13 @@ inline std::string shortNumber(double d) {
   return buf;
 }
 
+// A number with a fixed count of decimals ("%.*f"), as the panels, tables and records show it.
+inline std::string fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
 enum class LogStream { debug, echo };
 
 // Receives a finished line without its newline. The trainer logs from several threads, so a
