@@ -4,10 +4,12 @@
 #include <numeric>
 #include <set>
 
+#include "app/gain_pool.h"
 #include "app/race.h"
 #include "app/race_results.h"
 #include "app/training.h"
 #include "car/ai_driver.h"
+#include "car/speed_plan.h"
 #include "framework/file_io.h"
 #include "harness_fixture.h"
 #include "map/node_queries.h"
@@ -118,6 +120,25 @@ TEST_F(RaceTest, TheGridHoldsUntilGoAndAFinishedCarStops) {
     if (e.total) {
       EXPECT_LT(length(e.car->vel), 1.0f) << entryName(e) << " still moving";
     }
+  }
+}
+
+// Racers from the shipped pool read the track's plan and finish a lap near its reference.
+TEST_F(RaceTest, RacerOpponentsDriveOnTheSpeedPlan) {
+  map = loadSessionTrack(1).map;
+  loadCarSettings(gameFile(testCarFile), settings);
+  recalculate(settings);
+  const auto plan = std::make_shared<const SpeedPlan>(planSpeeds(*map, measureCarLimits(settings)));
+  user = newCar(nullptr, settings);
+  recalculate(user->settings);
+  pool = *readPool(test::sourceDir() + "/assets/ai-racer.json", kRacerGenes);
+  RacePtr race = newRace({*map, user, settings, pool, 3, false, 5, 1, 100, DriverKind::racer, plan});
+  runToResults(*race);
+  for (size_t i = 1; i < race->entries.size(); ++i) {
+    const RaceEntry& e = race->entries[i];
+    EXPECT_EQ(e.car->ai->kind, DriverKind::racer);
+    ASSERT_TRUE(e.total) << entryName(e);
+    EXPECT_LT(*e.total, plan->standingLap * 1.05f) << entryName(e);
   }
 }
 
