@@ -32,7 +32,7 @@ void loadPool(Harness& h) {
     return;
   }
   h.bestAI.insert(h.bestAI.end(), loaded->begin(), loaded->end());
-  echo("loaded ", loaded->size(), " pid settings");
+  echo("loaded ", loaded->size(), " ", driverName(sessionOptions().driver), " settings");
 }
 
 void removePopulation(Harness& h) {
